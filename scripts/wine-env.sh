@@ -1,0 +1,36 @@
+# Sourced by wine-run and wine-prefix: picks the Wine and the prefix of an
+# architecture ("win64" or "win32") and says why when that Wine cannot run.
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(cd "$here/.." && pwd)
+wine_root=${TAVIK_WINE_ROOT:-$repo/build/wine}
+export WINEDEBUG=${WINEDEBUG:--all}
+unset DISPLAY WAYLAND_DISPLAY
+
+wine_skip_code=77
+
+# Sets wine_cmd, wineserver_cmd and WINEPREFIX for $1, or prints the reason
+# 32-bit Wine is unavailable and returns 1.
+select_wine() {
+    case "$1" in
+        win64)
+            export WINEPREFIX=$wine_root/prefix64
+            local bin=/usr/lib/wine
+            [ -x $bin/wine64 ] || bin=$(dirname "$(command -v wine64)")
+            wine_cmd=("$bin/wine64")
+            wineserver_cmd=("$bin/wineserver")
+            ;;
+        win32)
+            export WINEPREFIX=$wine_root/prefix32
+            local reason
+            if ! reason=$("$here/probe-ia32"); then
+                echo "32-bit Wine unavailable: $reason"; return 1
+            fi
+            if [ ! -x /opt/wine32-i386/usr/lib/wine/wine ]; then
+                echo "32-bit Wine unavailable: no i386 Wine root (scripts/setup.sh prepares it)"; return 1
+            fi
+            wine_cmd=("$here/wine32/wine32")
+            wineserver_cmd=("$here/wine32/wine32" --exec wineserver)
+            ;;
+        *) echo "unknown architecture $1" >&2; return 2 ;;
+    esac
+}
