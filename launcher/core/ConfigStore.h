@@ -28,10 +28,19 @@ std::int32_t parseConfigInt(std::string_view text);
 // Each byte becomes the UTF-16 unit of the same value, cut to capacity - 1 units.
 std::u16string widenBytes(std::string_view text, std::size_t capacity);
 
+// The size of the launcher's message buffers; a narrow message is cut to fit.
+constexpr std::size_t kMessageCapacity = 6000;
+
+// The wide (localized) text of `id`, or "" when absent.
+std::u16string localizedText(const ConfigTables& tables, std::int32_t id);
+
 // The wide text of `id` when present and non-empty, else the narrow text widened.
 std::u16string messageText(const ConfigTables& tables, std::int32_t id);
 
 // Replaces only the first "{0}" by the argument; no argument leaves the text unchanged.
 std::u16string replaceFirstPlaceholder(std::u16string_view text, const std::u16string* argument);
+
+// messageText with the argument in its first "{0}": the text every error shows.
+std::u16string formatMessage(const ConfigTables& tables, std::int32_t id, const std::u16string* argument);
 
 }  // namespace tavik::config
