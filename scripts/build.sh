@@ -1,0 +1,22 @@
+#!/bin/bash
+# Builds everything (host tools and tests, both Windows templates and their
+# tests) and packs the example application for both architectures into dist/.
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+cd "$repo"
+
+"$repo/scripts/setup.sh"
+
+for preset in win64 win32 host; do
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+done
+
+rm -rf dist
+mkdir -p dist/bin dist/win64 dist/win32
+cp build/host/tools/pack/tavik-pack dist/bin/
+cp build/win64/launcher/win/launcher.exe dist/win64/
+cp build/win32/launcher/win/launcher.exe dist/win32/
+
+"$repo/examples/hello/build-example.sh" "$repo/dist"
+echo "dist/:"; (cd dist && find . -type f | sort)

@@ -1,0 +1,86 @@
+#pragma once
+// End-to-end scenarios: pack a launcher with a project file, run it headless
+// under Wine in a scratch directory of its own, and look at the exit code, the
+// standard streams and the diagnostics log.
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tavik::scenario {
+
+namespace fs = std::filesystem;
+
+// "win64" or "win32": the architecture this test program runs against.
+const std::string& architecture();
+// Why the architecture's Wine cannot run here, or "" when it can.
+std::string wineUnavailableReason(const std::string& arch);
+
+struct RunOptions {
+    std::vector<std::string> arguments;         // appended to the command line as written
+    std::map<std::string, std::string> env;     // Unix environment for Wine (LC_ALL, ...)
+    std::map<std::string, std::string> winEnv;  // set inside Windows before the launcher starts
+    bool log = true;                            // TAVIK_LOG=yes
+    int timeoutSeconds = 60;
+};
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;  // standard output, bytes as written
+    std::string err;  // standard error, bytes as written
+    std::string log;  // the diagnostics log, UTF-8 without its byte-order mark
+    fs::path logFile;
+    bool hasLine(const std::string& fragment) const;  // a log line containing the fragment
+};
+
+class Scenario {
+public:
+    Scenario();  // scratch directory named after the running test
+    ~Scenario();
+
+    const fs::path& dir() const { return dir_; }
+    const fs::path& tempDir() const { return temp_; }  // the launcher's temporary base (TMP/TEMP)
+
+    fs::path writeFile(const std::string& relative, const std::string& content);
+
+    // Packs the launcher template of the architecture with the project text.
+    // Relative paths inside the project are relative to the scenario directory.
+    fs::path pack(const std::string& projectToml, const std::string& exeName = "app.exe");
+    // Runs the packer; returns its exit code and fills `output` with its stderr.
+    int packRaw(const std::string& projectToml, const fs::path& output, std::string& output_text);
+
+    // A copy of the template with `bytes` appended after its last section.
+    fs::path withAppended(const std::string& bytes, const std::string& exeName = "raw.exe");
+
+    RunResult run(const fs::path& exe, const RunOptions& options = {});
+
+private:
+    fs::path dir_;
+    fs::path temp_;
+};
+
+fs::path templatePath(const std::string& arch);
+fs::path packerPath();
+fs::path sourceDir();
+// The Windows form of a Unix path through Wine's Z: drive.
+std::string windowsPath(const fs::path& unixPath);
+std::string readFile(const fs::path& path);
+
+// Little-endian writer for hand-made configuration blocks.
+class BlockBuilder {
+public:
+    BlockBuilder& u32(std::uint32_t v);
+    BlockBuilder& u64(std::uint64_t v);
+    BlockBuilder& narrow(const std::string& text);
+    BlockBuilder& wide(const std::u16string& text);
+    BlockBuilder& raw(const std::string& bytes);
+    // Magic and the three ignored header fields.
+    BlockBuilder& header();
+    const std::string& bytes() const { return bytes_; }
+
+private:
+    std::string bytes_;
+};
+
+}  // namespace tavik::scenario
