@@ -1,0 +1,31 @@
+#pragma once
+// The launcher's one error path: a message from the configuration store,
+// shown as a message box or as console text, naming the log file, and the
+// end of the process.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tavik {
+
+// Shows the text (with the log file's name when there is a log) and returns.
+void showError(std::u16string_view text);
+
+// The message `id` with `argument` in its first "{0}".
+void showMessage(std::int32_t id, const std::optional<std::u16string>& argument);
+// The same with an 8-bit argument, widened byte by byte.
+void showMessageNarrow(std::int32_t id, const std::optional<std::string>& argument);
+
+// Removes the launcher's temporary directory, then ends the process with
+// `code` at once: no C runtime exit handlers, no unwinding.
+[[noreturn]] void exitLauncher(std::uint32_t code);
+
+[[noreturn]] void fatalError(std::u16string_view text);
+[[noreturn]] void fatalMessage(std::int32_t id, const std::optional<std::u16string>& argument);
+[[noreturn]] void fatalMessageNarrow(std::int32_t id, const std::optional<std::string>& argument);
+
+// Progress text for standard output, flushed at once.
+void consolePrint(std::string_view text);
+
+}  // namespace tavik
