@@ -25,19 +25,16 @@ void initialize() {
     loadFlavourByte();
 }
 
-[[noreturn]] void dispatch(const std::u16string& commandLine) {
-    static_cast<void>(commandLine);
-    // No stage after start-up can find a Java runtime yet.
-    fatalMessage(kNoJavaRuntimeMessage, std::nullopt);
-}
-
 int run() {
     state::setServiceProcess(true);
     initialize();
     state::setServiceName(configWideString(kServiceNameId));
     const std::u16string commandLine = toU16(::GetCommandLineW());
     log::logLine(u"command line %s", commandLine);
-    dispatch(commandLine);
+    // The command line decides the role of the process here; until the
+    // stages that find and start a Java runtime exist, every role ends as
+    // one without a usable runtime.
+    fatalMessage(kNoJavaRuntimeMessage, std::nullopt);
 }
 
 }  // namespace

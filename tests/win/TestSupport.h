@@ -1,0 +1,79 @@
+#pragma once
+// Support for the Windows-side tests: scratch directories, hand-made
+// configuration blocks, PE copies of real executables, and child processes
+// of the test program for everything that is decided once per process.
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tavik::test {
+
+namespace fs = std::filesystem;
+
+// A fresh directory under the system temporary path, removed with its contents.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    const fs::path& path() const { return path_; }
+    fs::path write(const std::string& relative, const std::string& content) const;
+
+private:
+    fs::path path_;
+};
+
+std::string readFile(const fs::path& path);
+void writeFile(const fs::path& path, const std::string& content);
+std::string utf8(const std::u16string& text);
+
+// Little-endian writer for configuration blocks.
+class BlockBuilder {
+public:
+    BlockBuilder& u32(std::uint32_t value);
+    BlockBuilder& u64(std::uint64_t value);
+    BlockBuilder& narrow(const std::string& text);
+    BlockBuilder& wide(const std::u16string& text);
+    BlockBuilder& raw(const std::string& bytes);
+    // The magic and the three header fields the launcher skips.
+    BlockBuilder& header();
+    const std::string& bytes() const { return bytes_; }
+
+private:
+    std::string bytes_;
+};
+
+// End of the raw data of the last section, read through the SDK's header structures.
+std::uint64_t lastSectionEnd(const std::string& image);
+
+// The executable cut after its last section (dropping a symbol table there)
+// with `block` appended; returns the block's offset in the copy.
+std::uint64_t writePackedCopy(const fs::path& executable, const fs::path& copy, const std::string& block);
+
+fs::path testExecutable();
+
+struct ChildResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs `executable` with the arguments (quoted as needed), the environment
+// of this process changed by `environment` (an empty value removes a
+// variable), and standard output and error captured in files.
+ChildResult runChild(const fs::path& executable, const std::vector<std::u16string>& arguments,
+                     const std::map<std::u16string, std::u16string>& environment = {});
+
+// The test program itself in child mode: "--child <scenario> <arguments...>".
+ChildResult runScenario(const fs::path& executable, const std::string& scenario,
+                        const std::vector<std::u16string>& arguments,
+                        const std::map<std::u16string, std::u16string>& environment = {});
+
+// Lines of a text, CR LF or LF ended.
+std::vector<std::string> lines(const std::string& text);
+
+}  // namespace tavik::test
