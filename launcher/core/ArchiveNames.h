@@ -1,0 +1,22 @@
+#pragma once
+// Names of the archived files (configuration id 2003) and the rule that keeps
+// every extracted file inside the launcher's temporary directory.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavik::archive {
+
+// The ';'-separated list, empty fields skipped, in archive order.
+std::vector<std::string> splitNameList(std::string_view list);
+
+// A name may be a file, or one subdirectory and a file ("lib\a.jar"). Names
+// that are absolute, name a drive or stream (':'), hold a ".." component or
+// more than one separator ('\' or '/', which Windows treats alike) could
+// write outside the temporary directory and are refused.
+bool isSafeArchiveName(std::string_view name);
+
+// The subdirectory part of a name ("lib" for "lib\a.jar"), empty without one.
+std::string subdirectoryOf(std::string_view name);
+
+}  // namespace tavik::archive
