@@ -37,7 +37,6 @@ std::string detectUserLocale();
 // 'r' selects the installer-builder flavour.
 void loadFlavourByte();
 char flavourByte();
-constexpr char kInstallerBuilderFlavour = 'r';
 
 // On at start; reading the block turns it off unless the executable kind
 // (id 107) keeps message boxes.

@@ -30,8 +30,6 @@ public:
     // file pointer cannot be moved there.
     bool seek(std::uint64_t position);
 
-    HANDLE handle() const { return file_.get(); }
-
 private:
     UniqueHandle file_;
     std::uint32_t lastError_ = 0;
