@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/TextFormat.h"
 #include "common/win/SystemLibrary.h"
 #include "launcher/core/ConfigStore.h"
 #include "launcher/core/Locale.h"
