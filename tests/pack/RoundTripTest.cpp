@@ -1,10 +1,14 @@
 // The packer's output read back by the launcher's own block reader.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "launcher/core/ArchiveNames.h"
+#include "launcher/core/CommandLine.h"
 #include "launcher/core/ConfigBlock.h"
 #include "tests/pack/FakePe.h"
 #include "tests/pack/ScratchDir.h"
 #include "tools/pack/Packer.h"
+#include "tools/pack/ProjectFile.h"
 
 namespace tavik::pack {
 namespace {
@@ -12,6 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::FakePe;
 using test::ScratchDir;
+using ::testing::IsSupersetOf;
 
 config::BlockReadResult readBack(const std::vector<unsigned char>& executable, const std::string& locale) {
     const auto offset = static_cast<std::size_t>(FakePe::kDefaultPayloadOffset);
@@ -57,6 +62,59 @@ TEST(RoundTrip, LauncherReadsWhatThePackerWrote) {
     ASSERT_FALSE(english.failure);
     EXPECT_EQ(english.tables.wide.at(1005), u"No Java.");
     EXPECT_EQ(english.tables.wide.at(1000), u"Error");
+}
+
+// A TOML basic string holding `text` as it is.
+std::string tomlString(const std::string& text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+TEST(RoundTrip, EveryVmOptionElementComesBackAsOneToken) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"-Xmx64m", "-Dplain=1"},
+        {"-Dname=a b", "-Dtwo  blanks", " leading", "trailing "},
+        {"-Dq=say \"hi\"", "\"", "-Dq=\"a b\""},
+        {"-Dit's", "'", "-Dit's a b"},
+        {"", "-Dafter.empty", ""},
+        {"C:\\Program Files\\x", "tab\there"},
+    };
+    for (const auto& elements : cases) {
+        std::string toml = "[application]\nvm_options = [";
+        for (const std::string& element : elements) toml += tomlString(element) + ", ";
+        toml += "]\n";
+        SCOPED_TRACE(toml);
+        const auto input = parseProject(toml, "project.toml", "/base");
+        ASSERT_TRUE(input) << describe(input.error());
+        const std::string& line = input.value().narrow.at(0).text;
+        std::vector<std::u16string> want;
+        for (const std::string& element : elements) want.emplace_back(element.begin(), element.end());
+        EXPECT_EQ(cmdline::splitCommandLine(std::u16string(line.begin(), line.end())), want) << line;
+    }
+}
+
+// The packer may be stricter than the launcher, never more lenient: a name it
+// accepts must be one the launcher extracts.
+TEST(RoundTrip, EveryArchiveNameThePackerAcceptsTheLauncherExtracts) {
+    const std::string names[] = {
+        "a.jar",  "lib\\a.jar", ".hidden", "a..b",     "..a",  "a\\..b", "..\\a", "a\\..", ".\\a",  "a\\.",
+        "a\\b\\c", "\\a",       "\\\\s\\x", "c:a",  "a:b",  "lib/a",  "a\\",   "\\",     "x y.jar", "\u00e9t\u00e9.jar",
+    };
+    std::vector<std::string> accepted;
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const auto input = parseProject("[files]\nembed = [ { source = 'x', name = " + tomlString(name) + " } ]\n",
+                                        "project.toml", "/base");
+        if (!input) continue;
+        accepted.push_back(name);
+        EXPECT_TRUE(archive::isSafeArchiveName(input.value().files.at(0).name));
+    }
+    // Ordinary names must get through, or the check above never ran.
+    EXPECT_THAT(accepted, IsSupersetOf({"a.jar", "lib\\a.jar", ".hidden", "a..b", "x y.jar"}));
 }
 
 }  // namespace
