@@ -152,7 +152,7 @@ TEST(ConfigBlock, ShortOrForeignBlocksEndWithTheirInternalError) {
 
 TEST(ConfigBlock, ShortIntegerReadLogsItsByteCount) {
     Scenario s;
-    const RunResult r = s.run(s.withAppended(BlockBuilder().header().raw("\x01\x00").bytes()));
+    const RunResult r = s.run(s.withAppended(BlockBuilder().header().raw(std::string("\x01\x00", 2)).bytes()));
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_THAT(r.log, ::testing::ContainsRegex("\\] error -?[0-9]+ 2"));
     EXPECT_EQ(firstErrorLine(r), "Internal Error: readInt");

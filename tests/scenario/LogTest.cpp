@@ -114,5 +114,19 @@ TEST(Log, OnlyTheExactWordYesSwitchesItOn) {
     }
 }
 
+TEST(Log, ErrorInAConsoleIsWrittenWithoutNewline) {
+    Scenario s;
+    const auto exe = s.pack(kConsoleProject);
+    RunOptions options;
+    options.log = false;
+    options.console = true;
+    const RunResult r = s.run(exe, options);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.out, HasSubstr("No runtime {0} here."));
+    EXPECT_THAT(r.out, Not(HasSubstr("No runtime {0} here.\n")));
+    EXPECT_THAT(r.out, Not(HasSubstr("No runtime {0} here.\r\n")));
+    EXPECT_EQ(r.err, "");
+}
+
 }  // namespace
 }  // namespace tavik::scenario

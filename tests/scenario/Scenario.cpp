@@ -96,6 +96,16 @@ std::vector<fs::path> logFiles(const fs::path& dir) {
     return files;
 }
 
+std::string shellCommand(const std::vector<std::string>& argv) {
+    std::string command;
+    for (const std::string& arg : argv) {
+        std::string quoted = "'";
+        for (const char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        command += (command.empty() ? "" : " ") + quoted + "'";
+    }
+    return command;
+}
+
 }  // namespace
 
 const std::string& architecture() {
@@ -111,7 +121,10 @@ std::string wineUnavailableReason(const std::string& arch) {
     const ChildResult probe = spawnAndWait({(sourceDir() / "scripts/wine-run").string(), arch, "cmd", "/c", "exit"},
                                            {}, out, out.string() + ".err", 120);
     std::string reason;
-    if (probe.exitCode == 77) reason = readFile(out);
+    if (probe.exitCode == 77) {
+        reason = readFile(out);
+        if (reason.rfind("SKIPPED: ", 0) == 0) reason.erase(0, 9);
+    }
     else if (probe.exitCode != 0) reason = "Wine for " + arch + " failed to start (exit " + std::to_string(probe.exitCode) + ")";
     fs::remove(out);
     fs::remove(out.string() + ".err");
@@ -194,6 +207,8 @@ RunResult Scenario::run(const fs::path& exe, const RunOptions& options) {
     argv.push_back("--");
     argv.push_back(windowsPath(exe));
     for (const auto& a : options.arguments) argv.push_back(a);
+
+    if (options.console) argv = {"/usr/bin/script", "-qec", shellCommand(argv), "/dev/null"};
 
     std::map<std::string, std::string> env = options.env;
     env.emplace("TAVIK_LOG", options.log ? "yes" : "");

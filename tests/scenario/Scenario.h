@@ -23,6 +23,7 @@ struct RunOptions {
     std::map<std::string, std::string> winEnv;  // set inside Windows before the launcher starts
     bool log = true;                            // TAVIK_LOG=yes
     int timeoutSeconds = 60;
+    bool console = false;  // run in a pseudo-terminal, so standard output is a console
 };
 
 struct RunResult {

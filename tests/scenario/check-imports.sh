@@ -13,5 +13,5 @@ while read -r dll; do
     name=$(echo "$dll" | tr 'A-Z' 'a-z')
     if [[ "$name" =~ $system ]]; then echo "system import: $dll"; else echo "NOT a system DLL: $dll"; status=1; fi
 done < <(echo "$headers" | awk '/DLL Name:/ {print $3}')
-echo "$headers" | grep -q 'Subsystem.*(Windows GUI)' || { echo "not a GUI-subsystem program"; status=1; }
+grep -q 'Subsystem.*(Windows GUI)' <<< "$headers" || { echo "not a GUI-subsystem program"; status=1; }
 exit $status
