@@ -14,7 +14,7 @@ done
 
 rm -rf dist
 mkdir -p dist/bin dist/win64 dist/win32
-cp build/host/tools/pack/tavik-pack dist/bin/
+install -s build/host/tools/pack/tavik-pack dist/bin/
 cp build/win64/launcher/win/launcher.exe dist/win64/
 cp build/win32/launcher/win/launcher.exe dist/win32/
 
