@@ -1,11 +1,43 @@
 #include "launcher/core/ArchiveNames.h"
 
 #include <algorithm>
+#include <array>
 
 namespace tavik::archive {
 namespace {
 
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool equalsIgnoringCase(std::string_view text, std::string_view upper) {
+    return text.size() == upper.size() &&
+           std::equal(text.begin(), text.end(), upper.begin(), [](char a, char b) { return upperAscii(a) == b; });
+}
+
+// Windows maps these names to devices whatever the extension and trailing
+// blanks or dots, in any directory.
+bool isDeviceName(std::string_view component) {
+    static constexpr std::array<std::string_view, 24> kDevices = {
+        "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",   "COM5",   "COM6",   "COM7",    "COM8",
+        "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7",   "LPT8",   "LPT9",   "CONIN$",  "CONOUT$"};
+    std::string_view stem = component.substr(0, component.find('.'));
+    while (!stem.empty() && (stem.back() == ' ' || stem.back() == '.')) stem.remove_suffix(1);
+    return std::any_of(kDevices.begin(), kDevices.end(),
+                       [&](std::string_view device) { return equalsIgnoringCase(stem, device); });
+}
+
+std::vector<std::string_view> components(std::string_view name) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = start;
+        while (end < name.size() && !isSeparator(name[end])) ++end;
+        parts.push_back(name.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
 
 }  // namespace
 
@@ -20,18 +52,28 @@ std::vector<std::string> splitNameList(std::string_view list) {
     return names;
 }
 
+std::vector<std::string> namesToExtract(std::int32_t count, std::string_view list) {
+    std::vector<std::string> names = splitNameList(list);
+    const std::size_t wanted = count > 0 ? static_cast<std::size_t>(count) : 0;
+    if (names.size() > wanted) names.resize(wanted);
+    return names;
+}
+
 bool isSafeArchiveName(std::string_view name) {
     if (name.empty() || isSeparator(name.front())) return false;
     if (name.find(':') != std::string_view::npos) return false;
     if (std::count_if(name.begin(), name.end(), isSeparator) > 1) return false;
-    std::size_t start = 0;
-    while (start <= name.size()) {
-        std::size_t end = start;
-        while (end < name.size() && !isSeparator(name[end])) ++end;
-        if (name.substr(start, end - start) == "..") return false;
-        start = end + 1;
+    for (const std::string_view component : components(name)) {
+        if (component == ".." || isDeviceName(component)) return false;
     }
     return true;
+}
+
+std::optional<std::string> firstUnsafeName(const std::vector<std::string>& names) {
+    const auto unsafe =
+        std::find_if(names.begin(), names.end(), [](const std::string& name) { return !isSafeArchiveName(name); });
+    if (unsafe == names.end()) return std::nullopt;
+    return *unsafe;
 }
 
 std::string subdirectoryOf(std::string_view name) {

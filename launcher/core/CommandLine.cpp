@@ -105,4 +105,15 @@ EntryDecision decideEntry(std::vector<std::u16string> tokens) {
     return decision;
 }
 
+std::u16string usageLine(std::u16string_view modulePath) {
+    constexpr std::size_t kBaseNameLimit = 256;
+    std::u16string_view name = modulePath.substr(modulePath.find_last_of(u"\\/") + 1);
+    name = name.substr(0, name.rfind(u'.'));
+    name = name.substr(0, kBaseNameLimit);
+    std::u16string line = u"Usage: ";
+    line.append(name);
+    line += u".exe /install | /uninstall | /stop | /start | /status | /run | /run-redirect\n";
+    return line;
+}
+
 }  // namespace tavik::cmdline

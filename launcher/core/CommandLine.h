@@ -50,4 +50,8 @@ struct EntryDecision {
 };
 EntryDecision decideEntry(std::vector<std::u16string> tokensAfterProgram);
 
+// "Usage: <name>.exe /install | ... | /run-redirect\n" with the module's file
+// name without directory and extension, cut to 256 units.
+std::u16string usageLine(std::u16string_view modulePath);
+
 }  // namespace tavik::cmdline

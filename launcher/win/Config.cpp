@@ -34,6 +34,10 @@ ConfigState& store() {
 
 bool keepsMessageBoxes(std::int32_t executableKind) { return executableKind == 1 || executableKind == 5; }
 
+using GetUserDefaultUILanguageFn = LANGID(WINAPI*)();
+
+}  // namespace
+
 [[noreturn]] void failBlockRead(const config::BlockFailure& failure) {
     switch (failure.error) {
         case config::BlockError::ReadInt:
@@ -50,10 +54,6 @@ bool keepsMessageBoxes(std::int32_t executableKind) { return executableKind == 1
     }
     fatalError(decodeAnsi(config::blockErrorText(failure.error)));
 }
-
-using GetUserDefaultUILanguageFn = LANGID(WINAPI*)();
-
-}  // namespace
 
 std::string detectUserLocale() {
     static const auto getUserDefaultUILanguage =

@@ -5,11 +5,17 @@
 #include <optional>
 #include <string>
 
+#include "launcher/core/ConfigBlock.h"
+
 namespace tavik {
 
 // Fills the store; called once, first thing. Never returns on failure: the
 // process ends through the error path with exit code 1.
 void readConfigBlock();
+
+// A short read of the launcher's own file (the block or the archive after
+// it): logs the read's error line and ends with its "Internal Error: ..." text.
+[[noreturn]] void failBlockRead(const config::BlockFailure& failure);
 
 // The narrow text, cut to capacity - 1 characters; a cut is logged.
 std::string configString(std::int32_t id, std::size_t capacity);

@@ -1,5 +1,7 @@
 #pragma once
-// Where the running launcher lives.
+// Where the running launcher lives: its own path in a long UTF-16 form and in
+// an 8-bit form that the ANSI code page can represent, and its directory.
+#include <optional>
 #include <string>
 
 namespace tavik {
@@ -11,5 +13,22 @@ std::u16string moduleFileName();
 // long-form query fails), with doubled backslashes collapsed. Computed on
 // first use and kept for the process.
 const std::u16string& launcherPathWide();
+
+// An 8-bit path of the executable that converts to the ANSI code page without
+// substitution and ends in ".exe": the long path, else its short form, else
+// the short form as the command interpreter reports it, else the system's
+// 8-bit short module name. Computed on first use (and logged) and kept.
+const std::string& launcherPath();
+
+// The directory holding the executable, ending in "\": the 8-bit form from
+// launcherPath(); in UTF-16 either that form widened byte by byte
+// (`ansiSafe`) or the directory of launcherPathWide().
+const std::string& launcherDirectory();
+std::u16string launcherDirectoryWide(bool ansiSafe);
+
+// The first usable 8-bit form of a long path (without the module fallback):
+// the path itself, its short form, or the command interpreter's short form,
+// each only when it converts without substitution and isExePath holds.
+std::optional<std::string> ansiSafeFormOf(const std::u16string& longPath);
 
 }  // namespace tavik

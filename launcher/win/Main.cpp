@@ -1,28 +1,108 @@
 // The launcher's entry: fixed initialization, then the command line decides
-// what this process is.
+// what this process is: a service command, the service process, the
+// service's supervised child or a direct run of the application.
 #include <windows.h>
 
+#include <cstdio>
 #include <exception>
 
 #include "common/TextFormat.h"
 #include "common/win/WideText.h"
+#include "launcher/core/CommandLine.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/Config.h"
 #include "launcher/win/ErrorReport.h"
+#include "launcher/win/LaunchPipeline.h"
+#include "launcher/win/LauncherPaths.h"
 #include "launcher/win/LauncherState.h"
+#include "launcher/win/PathResolution.h"
+#include "launcher/win/ServiceControl.h"
+#include "launcher/win/ServiceDispatcher.h"
 #include "launcher/win/TempDirectory.h"
 
 namespace tavik {
 namespace {
 
 constexpr std::int32_t kServiceNameId = 101;
-constexpr std::int32_t kNoJavaRuntimeMessage = 1005;
+constexpr std::int32_t kWorkingDirectoryId = 146;
+
+// Where the launcher variables of a configured text are expanded, in the
+// form that gives the 8-bit-safe paths. This build has no variable
+// expansion: the text passes unchanged.
+std::u16string expandAnsiSafeVariables(std::u16string text) { return text; }
+
+void changeWorkingDirectory() {
+    const std::u16string configured = configWideString(kWorkingDirectoryId);
+    if (configured.empty()) {
+        log::logLine(u"working directory unchanged");
+        return;
+    }
+    const std::u16string directory = resolvePathWide(expandAnsiSafeVariables(configured), true);
+    // A directory that cannot be entered leaves the current one in place.
+    ::SetCurrentDirectoryW(toWide(directory).c_str());
+    log::logLine(u"change working directory to %s", directory);
+}
 
 void initialize() {
     setTempDirectory({});
     // The first log call happens in here, so the log is opened here.
     readConfigBlock();
     loadFlavourByte();
+    changeWorkingDirectory();
+}
+
+// Only seen when standard output is redirected: this is a GUI program.
+void printUsage() {
+    bool substituted = false;
+    const std::string line = toAnsi(cmdline::usageLine(moduleFileName()), substituted);
+    std::fputs(line.c_str(), stdout);
+    std::fflush(stdout);
+}
+
+void runDirectly(const std::u16string& programPath, std::vector<std::u16string> arguments) {
+    state::setServiceProcess(false);
+    arguments.insert(arguments.begin(), programPath);
+    launchPipeline(arguments, false);
+}
+
+int runCommand(const cmdline::EntryDecision& decision, const std::u16string& programPath) {
+    using cmdline::Command;
+    switch (decision.command) {
+        case Command::Usage:
+            printUsage();
+            return 0;
+        case Command::Install:
+            return service::install();
+        case Command::InstallAndStart:
+            return service::installAndStart();
+        case Command::InstallAuto:
+            return service::installAuto();
+        case Command::InstallDemand:
+            return service::installDemand();
+        case Command::Uninstall:
+            return service::uninstall();
+        case Command::Stop:
+            return service::stop();
+        case Command::Start:
+            return service::start();
+        case Command::Restart:
+            return service::restart();
+        case Command::Status:
+            return service::status();
+        case Command::Run:
+            log::logLine(u"running service");
+            state::setNoRedirect(true);
+            runDirectly(programPath, decision.arguments);
+            return 0;
+        case Command::RunRedirect:
+            log::logLine(u"running service with redirection");
+            runDirectly(programPath, decision.arguments);
+            return 0;
+        case Command::Dispatcher:
+            break;
+    }
+    service::runServiceDispatcher();
+    return 0;
 }
 
 int run() {
@@ -31,10 +111,20 @@ int run() {
     state::setServiceName(configWideString(kServiceNameId));
     const std::u16string commandLine = toU16(::GetCommandLineW());
     log::logLine(u"command line %s", commandLine);
-    // The command line decides the role of the process here; until the
-    // stages that find and start a Java runtime exist, every role ends as
-    // one without a usable runtime.
-    fatalMessage(kNoJavaRuntimeMessage, std::nullopt);
+
+    std::vector<std::u16string> tokens = cmdline::splitCommandLine(commandLine);
+    std::u16string programPath;
+    if (!tokens.empty()) {
+        programPath = tokens.front();
+        tokens.erase(tokens.begin());
+    }
+    const cmdline::EntryDecision decision = cmdline::decideEntry(std::move(tokens));
+    if (decision.supervisedChild) {
+        launchPipeline(decision.arguments, true);
+        return 0;
+    }
+    if (decision.serviceName) state::setServiceName(*decision.serviceName);
+    return runCommand(decision, programPath);
 }
 
 }  // namespace

@@ -11,11 +11,14 @@
 #include "launcher/core/Log.h"
 #include "launcher/win/Environment.h"
 #include "launcher/win/ErrorReport.h"
+#include "launcher/win/PathResolution.h"
 
 namespace tavik {
 namespace {
 
 constexpr std::int32_t kNoTempDirectoryMessage = 1015;
+constexpr std::int32_t kInternalFailureMessage = 1009;
+constexpr int kTempDirectoryAttempts = 10;
 
 // Plain ASCII literals in either width.
 template <class Text>
@@ -174,6 +177,36 @@ std::u16string tempBaseDirectoryWide(bool fatal) {
     if (base) return *base;
     if (fatal) fatalMessage(kNoTempDirectoryMessage, std::nullopt);
     return {};
+}
+
+std::string tempFileName() {
+    const std::string base = tempBaseDirectory();
+    log::logLine(u"tempPath is %S", base);
+    std::string name;
+    char unique[MAX_PATH];
+    if (::GetTempFileNameA(base.c_str(), "tvk", 0, unique) != 0) {
+        name = unique;
+    } else {
+        log::logLine(u"GetTempFileName failed (last error %d)", ::GetLastError());
+        name = base + (endsWithPathSeparator(base) ? "" : "\\") + "tvk" + std::to_string(probeNumber());
+    }
+    log::logLine(u"tempFile is %S", name);
+    return name;
+}
+
+void createTempDirectory() {
+    for (int attempt = 0; attempt < kTempDirectoryAttempts; ++attempt) {
+        const auto seconds = static_cast<std::int32_t>(static_cast<std::uint32_t>(std::time(nullptr)));
+        const std::string directory = tempFileName() + "_dir" + std::to_string(seconds);
+        log::logLine(u"Temp dir3: %S", directory);
+        if (::CreateDirectoryA(directory.c_str(), nullptr)) {
+            setTempDirectory(directory);
+            return;
+        }
+        log::logLine(u"Could not create dir (%d)", ::GetLastError());
+    }
+    setTempDirectory({});
+    fatalMessage(kInternalFailureMessage, u"7");
 }
 
 bool probeWritable(const std::string& base) {

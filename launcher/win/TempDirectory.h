@@ -20,6 +20,17 @@ void setTempDirectory(std::string path);
 std::string tempBaseDirectory();
 std::u16string tempBaseDirectoryWide(bool fatal);
 
+// A unique placeholder name in the 8-bit temporary base, "tvk..." as the
+// system makes it (which leaves an empty file of that name in place), or
+// "tvk<random number>" when the system cannot. Ends the process with message
+// 1015 when there is no usable base.
+std::string tempFileName();
+
+// Makes the launcher's temporary directory, "<placeholder>_dir<seconds since
+// 1970>", in up to 10 attempts, and keeps its path. Ends the process with
+// message 1009 and "7" when every attempt fails.
+void createTempDirectory();
+
 // What the candidate list is made of; none where a variable is unset or a
 // system query failed.
 template <class Text>

@@ -98,5 +98,26 @@ TEST(DecideEntry, ChoosesRoleServiceNameAndArguments) {
     }
 }
 
+TEST(UsageLine, NamesTheProgramWithoutDirectoryAndExtension) {
+    const std::u16string tail = u".exe /install | /uninstall | /stop | /start | /status | /run | /run-redirect\n";
+    struct Case {
+        const char* name;
+        std::u16string modulePath;
+        std::u16string want;
+    };
+    const Case cases[] = {
+        {"plain", u"C:\\Program Files\\App\\my app.exe", u"Usage: my app" + tail},
+        {"last dot only", u"C:\\a.b\\tool.v2.EXE", u"Usage: tool.v2" + tail},
+        {"no extension", u"C:\\dir.x\\tool", u"Usage: tool" + tail},
+        {"forward slash", u"C:/dir/tool.exe", u"Usage: tool" + tail},
+        {"bare name", u"tool.exe", u"Usage: tool" + tail},
+        {"long name cut", u"C:\\" + std::u16string(300, u'n') + u".exe", u"Usage: " + std::u16string(256, u'n') + tail},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(usageLine(c.modulePath), c.want);
+    }
+}
+
 }  // namespace
 }  // namespace tavik::cmdline

@@ -2,6 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "tests/win/ChildOutput.h"
 #include "tests/win/TestSupport.h"
 
@@ -9,32 +11,229 @@ namespace tavik::test {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
-TEST(Launcher, StartsUpAndEndsWithTheNoRuntimeMessage) {
-    ScratchDir scratch;
-    const fs::path exe = scratch.path() / "app.exe";
+std::string narrowRecord(std::int32_t id, const std::string& text) {
+    return BlockBuilder().u32(static_cast<std::uint32_t>(id)).narrow(text).bytes();
+}
+
+std::string entry(const std::string& data) {
+    std::string masked = data;
+    for (char& c : masked) c = static_cast<char>(static_cast<unsigned char>(c) ^ 0xD6);
+    return BlockBuilder().u64(data.size()).raw(masked).bytes();
+}
+
+// A console-mode launcher; `records` adds narrow records to the kind and flavour.
+fs::path packLauncher(const fs::path& exe, const std::vector<std::pair<std::int32_t, std::string>>& records = {},
+                      const std::string& archive = "") {
+    std::string narrow = narrowRecord(107, "0") + narrowRecord(2001, "t");
+    for (const auto& [id, text] : records) narrow += narrowRecord(id, text);
     writePackedCopy(fs::path(TAVIK_LAUNCHER_EXE), exe,
                     BlockBuilder()
                         .header()
-                        .u32(2).u32(107).narrow("0").u32(2001).narrow("t")
-                        .u32(1).u32(1005).wide(u"No Java runtime {0} found.")
+                        .u32(static_cast<std::uint32_t>(2 + records.size()))
+                        .raw(narrow)
+                        .u32(2)
+                        .u32(1005).wide(u"No Java runtime {0} found.")
+                        .u32(1009).wide(u"Internal failure {0}.")
                         .u32(0)
-                        .bytes());
-    const std::u16string base = scratch.path().u16string();
-    const ChildResult r = runChild(exe, {u"--status", u"two words"},
-                                   {{u"TAVIK_LOG", u"yes"}, {u"RUNWRIGHT_LOG", u""}, {u"TMP", base}, {u"TEMP", base}});
-    EXPECT_EQ(r.exitCode, 1);
-    const std::string err = withoutCarriageReturns(r.err);
+                        .bytes() +
+                        archive);
+    return exe;
+}
+
+struct Launch {
+    ChildResult child;
+    std::string log;
+};
+
+// Runs the launcher with its temporary base (and log) in `base`.
+Launch launch(const fs::path& exe, const std::vector<std::u16string>& arguments, const fs::path& base,
+              bool logOn = true) {
+    fs::create_directories(base);
+    const std::u16string basePath = base.u16string();
+    Launch l;
+    l.child = runChild(exe, arguments,
+                       {{u"TAVIK_LOG", logOn ? u"yes" : u""}, {u"RUNWRIGHT_LOG", u""}, {u"TMP", basePath},
+                        {u"TEMP", basePath}});
+    if (logOn) l.log = withoutCarriageReturns(readFile(base / "rwt_nlog_1.log"));
+    return l;
+}
+
+std::vector<std::string> directoryNames(const fs::path& directory) {
+    std::vector<std::string> names;
+    for (const auto& item : fs::directory_iterator(directory)) names.push_back(item.path().filename().string());
+    return names;
+}
+
+bool holdsPlaceholder(const fs::path& directory) {
+    for (const std::string& name : directoryNames(directory))
+        if (std::regex_match(name, std::regex(R"(tvk[0-9A-Fa-f]+\.tmp)"))) return true;
+    return false;
+}
+
+TEST(Launcher, StartsUpAndEndsWithTheNoRuntimeMessage) {
+    ScratchDir scratch;
+    const fs::path exe = packLauncher(scratch.path() / "app.exe");
+    const Launch l = launch(exe, {u"/run", u"two words"}, scratch.path());
+    EXPECT_EQ(l.child.exitCode, 1);
+    const std::string err = withoutCarriageReturns(l.child.err);
     EXPECT_EQ(firstLine(err), "No Java runtime {0} found.");
 
     const fs::path logFile = scratch.path() / "rwt_nlog_1.log";
     EXPECT_EQ(err, "No Java runtime {0} found.\n\nLog: " + utf8(logFile.u16string()) + "\n");
-    const std::string log = withoutCarriageReturns(readFile(logFile));
-    EXPECT_THAT(log, HasSubstr("] command line "));
-    EXPECT_THAT(log, HasSubstr("app.exe"));
-    EXPECT_THAT(log, HasSubstr("--status \"two words\"\n"));
-    EXPECT_THAT(log, HasSubstr("] language/country is "));
-    EXPECT_THAT(log, ::testing::Not(HasSubstr("truncated")));
+    EXPECT_THAT(l.log, HasSubstr("] command line "));
+    EXPECT_THAT(l.log, HasSubstr("app.exe"));
+    EXPECT_THAT(l.log, HasSubstr("/run \"two words\"\n"));
+    EXPECT_THAT(l.log, HasSubstr("] language/country is "));
+    EXPECT_THAT(l.log, HasSubstr("] working directory unchanged\n"));
+    EXPECT_THAT(l.log, Not(HasSubstr("truncated")));
+}
+
+TEST(Launcher, UsageLineGoesToStandardOutput) {
+    ScratchDir scratch;
+    const fs::path exe = packLauncher(scratch.path() / "my tool.exe");
+    for (const char16_t* word : {u"/?", u"-help", u"--?", u"/-help"}) {
+        SCOPED_TRACE(utf8(word));
+        const Launch l = launch(exe, {word, u"ignored"}, scratch.path() / "base", false);
+        EXPECT_EQ(l.child.exitCode, 0);
+        EXPECT_EQ(withoutCarriageReturns(l.child.out),
+                  "Usage: my tool.exe /install | /uninstall | /stop | /start | /status | /run | /run-redirect\n");
+        EXPECT_EQ(l.child.err, "");
+    }
+}
+
+// Service control comes with the service host; until then each word fails
+// visibly with exit code 1 and leaves no dispatcher running.
+TEST(Launcher, ServiceCommandWordsFailVisiblyInThisBuild) {
+    ScratchDir scratch;
+    const fs::path exe = packLauncher(scratch.path() / "app.exe", {{101, "TestService"}});
+    const char16_t* const words[] = {u"/install",  u"-install-and-start", u"--install-auto", u"/-install-demand",
+                                     u"/uninstall", u"/stop",             u"--start",        u"-restart",
+                                     u"/status"};
+    for (const char16_t* word : words) {
+        SCOPED_TRACE(utf8(word));
+        ScratchDir base;
+        const Launch l = launch(exe, {word}, base.path());
+        EXPECT_EQ(l.child.exitCode, 1);
+        EXPECT_EQ(l.child.err, "");
+        EXPECT_THAT(l.log, HasSubstr("] ERROR: service control is not available in this build\n"));
+        EXPECT_THAT(l.log, Not(HasSubstr("StartServiceCtrlDispatcher")));
+        EXPECT_THAT(l.log, Not(HasSubstr("extracting files")));
+    }
+}
+
+TEST(Launcher, RunWordsRunTheApplicationInThisProcess) {
+    struct Case {
+        const char16_t* word;
+        const char* logged;
+    };
+    const Case cases[] = {
+        {u"/run", "] running service\n"},
+        {u"--run-redirect", "] running service with redirection\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.logged);
+        ScratchDir scratch;
+        const fs::path exe = packLauncher(scratch.path() / "app.exe", {{2002, "1"}, {2003, "app.jar"}}, entry("jar"));
+        const Launch l = launch(exe, {c.word, u"a", u"b"}, scratch.path() / "base");
+        EXPECT_EQ(l.child.exitCode, 1);
+        EXPECT_EQ(firstLine(withoutCarriageReturns(l.child.err)), "No Java runtime {0} found.");
+        EXPECT_THAT(l.log, HasSubstr(c.logged));
+        EXPECT_THAT(l.log, HasSubstr("] extracting files done\n"));
+        EXPECT_THAT(l.log, Not(HasSubstr("registering ConsoleCtrlHandler")));
+        EXPECT_THAT(l.log, Not(HasSubstr("StartServiceCtrlDispatcher")));
+        // The error path removed the temporary directory with its file.
+        for (const std::string& name : directoryNames(scratch.path() / "base"))
+            EXPECT_THAT(name, Not(HasSubstr("_dir")));
+    }
+}
+
+TEST(Launcher, RestartMarkerRunsTheApplicationWithTheConsoleHandler) {
+    ScratchDir scratch;
+    const fs::path exe = packLauncher(scratch.path() / "app.exe");
+    const Launch l = launch(exe, {u"Svc", u"/stop", u"__rwt_restart"}, scratch.path() / "base");
+    EXPECT_EQ(l.child.exitCode, 1);
+    EXPECT_EQ(firstLine(withoutCarriageReturns(l.child.err)), "No Java runtime {0} found.");
+    EXPECT_THAT(l.log, HasSubstr("] Included files: 0\n"));
+    EXPECT_THAT(l.log, HasSubstr("] registering ConsoleCtrlHandler\n"));
+    EXPECT_THAT(l.log, Not(HasSubstr("service control is not available")));
+    EXPECT_THAT(l.log, Not(HasSubstr("running service")));
+}
+
+// Outside the service control manager the connection fails (under Wine
+// after about ten seconds); that is no failure of the program.
+TEST(Launcher, WithoutACommandWordTheProcessGoesToTheServiceDispatcher) {
+    ScratchDir scratch;
+    const fs::path exe = packLauncher(scratch.path() / "app.exe", {{101, "TestService"}});
+    const std::vector<std::vector<std::u16string>> commandLines = {{}, {u"/Install", u"Svc"}};
+    for (const auto& arguments : commandLines) {
+        SCOPED_TRACE(arguments.size());
+        ScratchDir base;
+        const Launch l = launch(exe, arguments, base.path());
+        EXPECT_EQ(l.child.exitCode, 0);
+        EXPECT_EQ(l.child.err, "");
+        EXPECT_THAT(l.log, HasSubstr("] calling StartServiceCtrlDispatcher\n"));
+        EXPECT_THAT(l.log, HasSubstr("] StartServiceCtrlDispatcher failed with error 1063\n"));
+        EXPECT_THAT(l.log, HasSubstr("] StartServiceCtrlDispatcher returned\n"));
+        EXPECT_THAT(l.log, Not(HasSubstr("extracting files")));
+    }
+}
+
+TEST(Launcher, WorkingDirectoryIsResolvedAgainstTheLauncherDirectory) {
+    ScratchDir scratch;
+    fs::create_directories(scratch.path() / "work");
+    const fs::path exe = packLauncher(scratch.path() / "app.exe", {{146, "work"}});
+    const Launch logged = launch(exe, {u"/run"}, scratch.path() / "base");
+    EXPECT_THAT(logged.log, HasSubstr("] change working directory to " + scratch.path().string() + "\\work\n"));
+
+    // A relative temporary base is taken in the current directory: the
+    // placeholder of the extraction shows where that is. The child starts
+    // in this process's current directory.
+    const fs::path relativeBaseExe =
+        packLauncher(scratch.path() / "relative.exe", {{146, "work"}, {2002, "1"}, {2003, "a.txt"}}, entry("a"));
+    const fs::path start = scratch.path() / "start";
+    fs::create_directories(start);
+    const fs::path previous = fs::current_path();
+    fs::current_path(start);
+    const ChildResult r = runChild(relativeBaseExe, {u"/run"},
+                                   {{u"TAVIK_LOG", u""}, {u"RUNWRIGHT_LOG", u""}, {u"TMP", u"rel-base"},
+                                    {u"TEMP", u"rel-base"}});
+    fs::current_path(previous);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(fs::exists(start / "rel-base"));
+    ASSERT_TRUE(fs::is_directory(scratch.path() / "work" / "rel-base")) << r.err;
+    EXPECT_TRUE(holdsPlaceholder(scratch.path() / "work" / "rel-base"));
+}
+
+TEST(Launcher, ExtractionFailuresEndWithCode16AndLeaveNothingBehind) {
+    struct Case {
+        const char* name;
+        std::string count;
+        std::string names;
+        std::string archive;
+        const char* logged;
+    };
+    const Case cases[] = {
+        {"refused name", "2", "a.txt;..\\evil.txt", entry("a") + entry("evil"),
+         "] ERROR: refusing to extract ..\\evil.txt: "},
+        {"archive ends inside an entry", "1", "a.txt", BlockBuilder().u64(50).raw("short").bytes(),
+         "] ERROR: ReadFile failed 0 "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir scratch;
+        const fs::path exe =
+            packLauncher(scratch.path() / "app.exe", {{2002, c.count}, {2003, c.names}}, c.archive);
+        const fs::path base = scratch.path() / "base";
+        const Launch l = launch(exe, {u"/run"}, base);
+        EXPECT_EQ(l.child.exitCode, 1);
+        EXPECT_EQ(firstLine(withoutCarriageReturns(l.child.err)), "Internal failure 16.");
+        EXPECT_THAT(l.log, HasSubstr(c.logged));
+        EXPECT_FALSE(fs::exists(scratch.path() / "evil.txt"));
+        EXPECT_FALSE(fs::exists(base / "evil.txt"));
+        for (const std::string& name : directoryNames(base)) EXPECT_THAT(name, Not(HasSubstr("_dir")));
+    }
 }
 
 }  // namespace

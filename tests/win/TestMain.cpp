@@ -18,8 +18,12 @@
 #include "launcher/core/Log.h"
 #include "launcher/win/Config.h"
 #include "launcher/win/ErrorReport.h"
+#include "launcher/win/Extraction.h"
 #include "launcher/win/JavaException.h"
+#include "launcher/win/LauncherPaths.h"
 #include "launcher/win/Log.h"
+#include "launcher/win/PathResolution.h"
+#include "launcher/win/ShellShortPath.h"
 #include "launcher/win/TempDirectory.h"
 #include "tests/win/FakeJni.h"
 #include "tests/win/TestSupport.h"
@@ -135,11 +139,59 @@ int javaExceptionScenario(const Arguments& arguments) {
     return 0;
 }
 
+// extract <temp base>: the extraction step as the launch runs it, without
+// the error message it turns a failure into.
+int extractScenario(const Arguments& arguments) {
+    useTempBase(arguments.at(0));
+    readConfigBlock();
+    const ExtractResult result = extractArchive(true);
+    print("result", std::to_string(static_cast<int>(result)));
+    print("tempDir", decodeAnsi(tempDirectory()));
+    print("archiveEnd", std::to_string(archiveEnd()));
+    printLogPath();
+    return 0;
+}
+
+// temp-dir <temp base>
+int tempDirScenario(const Arguments& arguments) {
+    useTempBase(arguments.at(0));
+    createTempDirectory();
+    print("tempDir", decodeAnsi(tempDirectory()));
+    printLogPath();
+    return 0;
+}
+
+// short-path <temp base> <path>
+int shortPathScenario(const Arguments& arguments) {
+    useTempBase(arguments.at(0));
+    print("shortPath", orNone(shortPathViaShell(arguments.at(1))));
+    printLogPath();
+    return 0;
+}
+
+// paths <temp base>: where this copy of the program finds itself.
+int pathsScenario(const Arguments& arguments) {
+    useTempBase(arguments.at(0));
+    print("launcherPath", launcherPath());
+    print("launcherPathWide", launcherPathWide());
+    print("launcherDirectory", launcherDirectory());
+    print("launcherDirectoryAnsiSafe", launcherDirectoryWide(true));
+    print("launcherDirectoryLong", launcherDirectoryWide(false));
+    print("resolvedAnsiSafe", resolvePathWide(u"x.cfg", true));
+    print("resolvedLong", resolvePathWide(u"x.cfg", false));
+    printLogPath();
+    return 0;
+}
+
 int runScenarioByName(const std::u16string& name, const Arguments& arguments) {
     static const std::map<std::u16string, std::function<int(const Arguments&)>> scenarios = {
         {u"log", logScenario},       {u"log-threads", logThreadsScenario}, {u"config", configScenario},
         {u"fatal", fatalScenario},   {u"exit", exitScenario},              {u"show-error", showErrorScenario},
         {u"java-exception", javaExceptionScenario},
+        {u"extract", extractScenario},
+        {u"temp-dir", tempDirScenario},
+        {u"short-path", shortPathScenario},
+        {u"paths", pathsScenario},
     };
     const auto found = scenarios.find(name);
     if (found == scenarios.end()) {

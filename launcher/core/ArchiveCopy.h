@@ -1,0 +1,35 @@
+#pragma once
+// Copying one archive entry's data out of the launcher's own file. The
+// archive stores each file's bytes masked; the size comes from the file and
+// is not trusted: the copy streams through one fixed buffer and stops at the
+// end of the data.
+#include <cstddef>
+#include <cstdint>
+
+#include "launcher/core/ConfigBlock.h"
+
+namespace tavik::archive {
+
+inline constexpr unsigned char kByteMask = 0xD6;
+inline constexpr std::size_t kCopyChunk = 6000;
+
+// Where an entry's bytes go: the shell's output file.
+class EntryOutput {
+public:
+    virtual ~EntryOutput() = default;
+    // False on failure; otherwise `written` tells how many bytes were taken.
+    virtual bool write(const unsigned char* bytes, std::size_t count, std::size_t& written) = 0;
+    // The platform's error code after a failed write.
+    virtual std::uint32_t lastErrorCode() const = 0;
+};
+
+enum class CopyResult { Copied = 0, ReadError = 1, WriteError = 2 };
+
+// Copies `size` bytes from the archive's current position, unmasked, in
+// chunks of at most kCopyChunk bytes. A write that fails, or takes nothing,
+// logs "WriteFile failed %d %d" (bytes of the chunk left, error) and ends the
+// copy; data that ends early logs "ReadFile failed %d %d %I64d" (bytes of the
+// last read, error, bytes copied).
+CopyResult copyEntryData(config::ByteSource& archive, std::int64_t size, EntryOutput& output);
+
+}  // namespace tavik::archive
