@@ -34,7 +34,7 @@ std::string consoleBlock(int narrowCount, const std::string& narrowRecords, cons
 TEST(ConfigBlock, EmptyTablesReadAsAbsentAndTheErrorGoesToStandardError) {
     Scenario s;
     const std::string block = BlockBuilder().header().u32(0).u32(0).u32(0).bytes();
-    const RunResult r = s.run(s.withAppended(block));
+    const RunResult r = s.run(s.withAppended(block), directRun());
     EXPECT_EQ(r.exitCode, 1);
     // Message 1005 has no text at all: an empty body, then the log reference.
     EXPECT_THAT(withoutCarriageReturns(r.err), StartsWith("\n\nLog: "));
@@ -65,7 +65,9 @@ TEST(ConfigBlock, LaterRecordOfAnIdWinsAndWideTextBeatsNarrow) {
         SCOPED_TRACE(c.name);
         Scenario s;
         const std::string rest = BlockBuilder().u32(static_cast<std::uint32_t>(c.wideCount)).raw(c.wide).u32(0).bytes();
-        const RunResult r = s.run(s.withAppended(consoleBlock(c.narrowCount, c.narrow, rest)), {{}, {}, {}, false});
+        RunOptions options = directRun();
+        options.log = false;
+        const RunResult r = s.run(s.withAppended(consoleBlock(c.narrowCount, c.narrow, rest)), options);
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_EQ(firstErrorLine(r), c.shown);
     }
@@ -92,7 +94,7 @@ TEST(ConfigBlock, OverrideSetsApplyByLocalePrefixInFileOrder) {
         Scenario s;
         const std::string rest =
             BlockBuilder().u32(1).u32(1005).wide(u"default").u32(static_cast<std::uint32_t>(c.setCount)).raw(c.sets).bytes();
-        RunOptions options;
+        RunOptions options = directRun();
         options.env["LC_ALL"] = "de_CH.UTF-8";
         const RunResult r = s.run(s.withAppended(consoleBlock(0, "", rest)), options);
         EXPECT_EQ(r.exitCode, 1);
@@ -107,7 +109,7 @@ TEST(ConfigBlock, LocaleFollowsTheWindowsUserLanguage) {
     for (const auto& [unixLocale, name] : cases) {
         SCOPED_TRACE(unixLocale);
         Scenario s;
-        RunOptions options;
+        RunOptions options = directRun();
         options.env["LC_ALL"] = unixLocale;
         const RunResult r = s.run(s.withAppended(consoleBlock(0, "", BlockBuilder().u32(0).u32(0).bytes())), options);
         EXPECT_TRUE(r.hasLine(std::string("language/country is ") + name)) << r.log;
@@ -167,7 +169,7 @@ TEST(ConfigBlock, ForeignMagicIsRejected) {
 
 TEST(ConfigBlock, PeWalkIsLogged) {
     Scenario s;
-    const RunResult r = s.run(s.withAppended(consoleBlock(0, "", BlockBuilder().u32(0).u32(0).bytes())));
+    const RunResult r = s.run(s.withAppended(consoleBlock(0, "", BlockBuilder().u32(0).u32(0).bytes())), directRun());
     for (const char* line : {"number of sections: ", "size of optional headers: ", "resSectionTableStart: ",
                              "rawDataSize: "})
         EXPECT_TRUE(r.hasLine(line)) << line << "\n" << r.log;

@@ -39,7 +39,7 @@ flavour = "launcher"
 TEST(Log, FileHeaderTimeStampsAndLineEndings) {
     Scenario s;
     const auto exe = s.pack(kConsoleProject);
-    const RunResult r = s.run(exe);
+    const RunResult r = s.run(exe, directRun());
     ASSERT_EQ(r.logFile.filename(), "rwt_nlog_1.log");
     const std::string raw = readFile(r.logFile);
     EXPECT_EQ(raw.substr(0, 3), "\xEF\xBB\xBF") << "UTF-8 byte-order mark";
@@ -62,7 +62,7 @@ TEST(Log, NextFreeNumberIsUsed) {
     Scenario s;
     const auto exe = s.pack(kConsoleProject);
     for (int n = 1; n <= 3; ++n) s.writeFile("tmp/rwt_nlog_" + std::to_string(n) + ".log", "older run");
-    const RunResult r = s.run(exe);
+    const RunResult r = s.run(exe, directRun());
     EXPECT_EQ(r.logFile.filename(), "rwt_nlog_4.log");
     EXPECT_EQ(readFile(s.tempDir() / "rwt_nlog_1.log"), "older run");
     EXPECT_THAT(readFile(s.tempDir() / "rwt_nlog_4.log"), HasSubstr("Started executable"));
@@ -72,13 +72,13 @@ TEST(Log, ErrorLinesCarryTheirPrefix) {
     Scenario s;
     // A two-character flavour text is cut to one character, and the cut is logged.
     const auto exe = s.pack(std::string(kConsoleProject) + "[narrow]\n2001 = \"tt\"\n");
-    const RunResult r = s.run(exe);
+    const RunResult r = s.run(exe, directRun());
     EXPECT_THAT(r.log, ::testing::ContainsRegex("\\[[0-9]+:[0-9]+\\] ERROR: config string 2001 truncated \\(2 2\\)"));
 }
 
 TEST(Log, ShownErrorNamesTheLogFile) {
     Scenario s;
-    const RunResult r = s.run(s.pack(kConsoleProject));
+    const RunResult r = s.run(s.pack(kConsoleProject), directRun());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(withoutCarriageReturns(r.err),
               "No runtime {0} here.\n\nLog: " + windowsPath(s.tempDir() / "rwt_nlog_1.log") + "\n");
@@ -101,7 +101,7 @@ TEST(Log, OnlyTheExactWordYesSwitchesItOn) {
         SCOPED_TRACE(c.name);
         Scenario s;
         const auto exe = s.pack(kConsoleProject);
-        RunOptions options;
+        RunOptions options = directRun();
         options.log = false;
         options.env["TAVIK_LOG"] = c.tavik;
         options.env["RUNWRIGHT_LOG"] = c.runwright;
@@ -117,7 +117,7 @@ TEST(Log, OnlyTheExactWordYesSwitchesItOn) {
 TEST(Log, ErrorInAConsoleIsWrittenWithoutNewline) {
     Scenario s;
     const auto exe = s.pack(kConsoleProject);
-    RunOptions options;
+    RunOptions options = directRun();
     options.log = false;
     options.console = true;
     const RunResult r = s.run(exe, options);

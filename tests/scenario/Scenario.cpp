@@ -91,6 +91,7 @@ std::string stripBom(std::string text) {
 
 std::vector<fs::path> logFiles(const fs::path& dir) {
     std::vector<fs::path> files;
+    if (!fs::is_directory(dir)) return files;
     for (const auto& entry : fs::directory_iterator(dir))
         if (entry.path().filename().string().rfind("rwt_nlog_", 0) == 0) files.push_back(entry.path());
     return files;
@@ -215,7 +216,8 @@ RunResult Scenario::run(const fs::path& exe, const RunOptions& options) {
     env.emplace("RUNWRIGHT_LOG", "");
     env.emplace("TAVIK_WINE_ROOT", TAVIK_WINE_ROOT);
 
-    std::vector<fs::path> logsBefore = logFiles(temp_);
+    const fs::path logDir = options.logDir.empty() ? temp_ : options.logDir;
+    std::vector<fs::path> logsBefore = logFiles(logDir);
     RunResult result;
     const fs::path outFile = dir_ / "run.out";
     const fs::path errFile = dir_ / "run.err";
@@ -224,7 +226,7 @@ RunResult Scenario::run(const fs::path& exe, const RunOptions& options) {
     result.exitCode = child.exitCode;
     result.out = readFile(outFile);
     result.err = readFile(errFile);
-    for (const fs::path& file : logFiles(temp_))
+    for (const fs::path& file : logFiles(logDir))
         if (std::find(logsBefore.begin(), logsBefore.end(), file) == logsBefore.end()) result.logFile = file;
     if (!result.logFile.empty()) result.log = stripBom(readFile(result.logFile));
     return result;

@@ -24,7 +24,16 @@ struct RunOptions {
     bool log = true;                            // TAVIK_LOG=yes
     int timeoutSeconds = 60;
     bool console = false;  // run in a pseudo-terminal, so standard output is a console
+    fs::path logDir;       // where the log is expected when not in the scenario's temporary base
 };
+
+// Runs the application in the launcher's own process ("/run"), the way a
+// user starts it from a shortcut with the command word.
+inline RunOptions directRun() {
+    RunOptions options;
+    options.arguments = {"/run"};
+    return options;
+}
 
 struct RunResult {
     int exitCode = -1;

@@ -1,0 +1,166 @@
+#include "tests/scenario/TestRuntime.h"
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "tests/scenario/Scenario.h"
+
+namespace tavik::scenario {
+
+namespace {
+
+void copyBinary(const std::string& arch, const std::string& fileName, const fs::path& to) {
+    const fs::path from = runtimeBinary(arch, fileName);
+    if (!fs::exists(from))
+        throw std::runtime_error("missing " + from.string() + ": build the test_runtime target of that cross build");
+    fs::create_directories(to.parent_path());
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing);
+}
+
+}  // namespace
+
+std::string otherArchitecture(const std::string& arch) { return arch == "win32" ? "win64" : "win32"; }
+
+fs::path runtimeBinary(const std::string& arch, const std::string& fileName) {
+    const fs::path build = arch == "win32" ? TAVIK_WIN32_BUILD : TAVIK_WIN64_BUILD;
+    return build / "tests/runtime" / fileName;
+}
+
+std::vector<std::string> fileLines(const fs::path& path) {
+    std::vector<std::string> lines;
+    std::istringstream in(readFile(path));
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+TestRuntime::TestRuntime(fs::path home) : home_(std::move(home)), arch_(scenario::architecture()) {}
+
+TestRuntime& TestRuntime::versionLine(std::string line) {
+    versionLine_ = std::move(line);
+    if (created_) writeConfig();
+    return *this;
+}
+
+TestRuntime& TestRuntime::exitCode(int code) {
+    exitCode_ = code;
+    if (created_) writeConfig();
+    return *this;
+}
+
+TestRuntime& TestRuntime::sleepSeconds(int seconds) {
+    sleepSeconds_ = seconds;
+    if (created_) writeConfig();
+    return *this;
+}
+
+TestRuntime& TestRuntime::layout(RuntimeLayout layout) {
+    layout_ = layout;
+    return *this;
+}
+
+TestRuntime& TestRuntime::vmDirectory(std::string name) {
+    vmDirectory_ = std::move(name);
+    return *this;
+}
+
+TestRuntime& TestRuntime::withoutJvmDll() {
+    jvmDll_ = false;
+    return *this;
+}
+
+TestRuntime& TestRuntime::architecture(std::string arch) {
+    arch_ = std::move(arch);
+    return *this;
+}
+
+TestRuntime& TestRuntime::jvmArchitecture(std::string arch) {
+    jvmArch_ = std::move(arch);
+    return *this;
+}
+
+TestRuntime& TestRuntime::javaw(bool present) {
+    javaw_ = present;
+    return *this;
+}
+
+TestRuntime& TestRuntime::unpack200(bool present) {
+    unpack200_ = present;
+    return *this;
+}
+
+TestRuntime& TestRuntime::toolsJar(bool present) {
+    toolsJar_ = present;
+    return *this;
+}
+
+fs::path TestRuntime::binDir() const { return home_ / "bin"; }
+
+fs::path TestRuntime::runtimeBin() const {
+    return layout_ == RuntimeLayout::Jdk8 ? home_ / "jre" / "bin" : binDir();
+}
+
+fs::path TestRuntime::javaExe() const { return runtimeBin() / "java.exe"; }
+fs::path TestRuntime::javawExe() const { return runtimeBin() / "javaw.exe"; }
+fs::path TestRuntime::jvmDll() const { return runtimeBin() / vmDirectory_ / "jvm.dll"; }
+fs::path TestRuntime::unpack200Exe() const { return binDir() / "unpack200.exe"; }
+fs::path TestRuntime::configFile() const { return runtimeBin() / "fake-java.cfg"; }
+
+std::vector<fs::path> TestRuntime::binDirs() const {
+    if (layout_ == RuntimeLayout::Jdk8) return {binDir(), runtimeBin()};
+    return {binDir()};
+}
+
+std::string TestRuntime::configText() const {
+    std::string text = versionLine_ + "\n" + std::to_string(exitCode_) + "\n";
+    if (sleepSeconds_ > 0) text += std::to_string(sleepSeconds_) + "\n";
+    return text;
+}
+
+void TestRuntime::writeConfig() const {
+    for (const fs::path& bin : binDirs()) std::ofstream(bin / "fake-java.cfg", std::ios::binary) << configText();
+}
+
+TestRuntime& TestRuntime::create() {
+    for (const fs::path& bin : binDirs()) {
+        copyBinary(arch_, "java.exe", bin / "java.exe");
+        if (javaw_) copyBinary(arch_, "javaw.exe", bin / "javaw.exe");
+    }
+    writeConfig();
+    if (jvmDll_) copyBinary(jvmArch_.empty() ? arch_ : jvmArch_, "jvm.dll", jvmDll());
+    if (unpack200_)
+        for (const fs::path& bin : binDirs()) copyBinary(arch_, "unpack200.exe", bin / "unpack200.exe");
+    if (toolsJar_.value_or(layout_ == RuntimeLayout::Jdk8)) {
+        fs::create_directories(home_ / "lib");
+        std::ofstream(home_ / "lib" / "tools.jar", std::ios::binary) << "tools.jar of a test runtime";
+    }
+    created_ = true;
+    return *this;
+}
+
+std::vector<RuntimeRun> TestRuntime::runs() const {
+    std::vector<RuntimeRun> all;
+    for (const fs::path& bin : binDirs()) {
+        for (const std::string& line : fileLines(bin / "runs.log")) {
+            const auto space = line.find(' ');
+            all.push_back({line.substr(0, space), space == std::string::npos ? "" : line.substr(space + 1)});
+        }
+    }
+    return all;
+}
+
+std::vector<std::string> TestRuntime::jvmCalls() const { return fileLines(jvmDll().parent_path() / "jvm-calls.log"); }
+
+std::vector<std::string> TestRuntime::unpackRuns() const {
+    std::vector<std::string> all;
+    for (const fs::path& bin : binDirs()) {
+        const std::vector<std::string> lines = fileLines(bin / "unpack-runs.log");
+        all.insert(all.end(), lines.begin(), lines.end());
+    }
+    return all;
+}
+
+}  // namespace tavik::scenario
