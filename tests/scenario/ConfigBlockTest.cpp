@@ -12,11 +12,6 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-std::string withoutCarriageReturns(std::string text) {
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    return text;
-}
-
 // The first line the launcher printed on standard error.
 std::string firstErrorLine(const RunResult& r) {
     const std::string err = withoutCarriageReturns(r.err);

@@ -76,6 +76,8 @@ fs::path sourceDir();
 // The Windows form of a Unix path through Wine's Z: drive.
 std::string windowsPath(const fs::path& unixPath);
 std::string readFile(const fs::path& path);
+// The C runtime's text mode writes CR LF; tests compare with "\n" alone.
+std::string withoutCarriageReturns(std::string text);
 
 // Little-endian writer for hand-made configuration blocks.
 class BlockBuilder {
