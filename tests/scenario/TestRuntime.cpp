@@ -27,15 +27,14 @@ fs::path runtimeBinary(const std::string& arch, const std::string& fileName) {
     return build / "tests/runtime" / fileName;
 }
 
-std::vector<std::string> fileLines(const fs::path& path) {
+std::vector<std::string> textLines(const std::string& text) {
     std::vector<std::string> lines;
-    std::istringstream in(readFile(path));
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
+    std::istringstream in(withoutCarriageReturns(text));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
 }
+
+std::vector<std::string> fileLines(const fs::path& path) { return textLines(readFile(path)); }
 
 TestRuntime::TestRuntime(fs::path home) : home_(std::move(home)), arch_(scenario::architecture()) {}
 

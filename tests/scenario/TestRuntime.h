@@ -96,7 +96,9 @@ private:
 std::string otherArchitecture(const std::string& arch);
 // A program or library of tests/runtime in the cross build of the architecture.
 fs::path runtimeBinary(const std::string& arch, const std::string& fileName);
-// The lines of a text file without their line ends; none when it is missing.
+// The lines of a text without their line ends (LF or CR LF).
+std::vector<std::string> textLines(const std::string& text);
+// The lines of a text file; none when it is missing.
 std::vector<std::string> fileLines(const fs::path& path);
 
 }  // namespace tavik::scenario

@@ -32,22 +32,6 @@ RunOptions withArguments(std::vector<std::string> arguments) {
     return options;
 }
 
-std::vector<std::string> textLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string line;
-    for (const char c : text) {
-        if (c == '\n') {
-            lines.push_back(line);
-            line.clear();
-        }
-        else if (c != '\r') {
-            line += c;
-        }
-    }
-    if (!line.empty()) lines.push_back(line);
-    return lines;
-}
-
 // The machine type and the exported names of a PE image, read from the file.
 struct PeExports {
     std::uint16_t machine = 0;
@@ -78,7 +62,9 @@ PeExports readExports(const fs::path& path) {
 
     PeExports result;
     result.machine = static_cast<std::uint16_t>(u16(pe + 4));
-    const std::uint32_t directory = fileOffset(u32(optionalHeader + (pe32Plus ? 112 : 96)));
+    const std::uint32_t exportRva = u32(optionalHeader + (pe32Plus ? 112 : 96));
+    if (exportRva == 0) return result;
+    const std::uint32_t directory = fileOffset(exportRva);
     const std::uint32_t nameTable = fileOffset(u32(directory + 32));
     for (std::uint32_t i = 0, count = u32(directory + 24); i < count; ++i) {
         const std::uint32_t name = fileOffset(u32(nameTable + 4 * i));
@@ -284,12 +270,16 @@ TEST(TestRuntime, Unpack200ConvertsAsCalled) {
         EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
         const std::vector<std::string> runs = runtime.unpackRuns();
         ASSERT_EQ(runs.size(), 1u);
-        if (c.launcherForm)
+        if (c.launcherForm) {
             EXPECT_EQ(runs[0], arguments);
-        else
+        }
+        else {
             EXPECT_THAT(runs[0], HasSubstr(windowsPath(runtime.unpack200Exe())));
+        }
         EXPECT_EQ(fs::exists(jar), c.exitCode == 0);
-        if (c.exitCode == 0) EXPECT_EQ(readFile(jar), packedBytes);
+        if (c.exitCode == 0) {
+            EXPECT_EQ(readFile(jar), packedBytes);
+        }
         EXPECT_EQ(fs::exists(packed), c.packedExists && !c.removePacked);
     }
 }
