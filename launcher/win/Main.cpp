@@ -12,6 +12,7 @@
 #include "launcher/core/Log.h"
 #include "launcher/win/Config.h"
 #include "launcher/win/ErrorReport.h"
+#include "launcher/win/Expansion.h"
 #include "launcher/win/LaunchPipeline.h"
 #include "launcher/win/LauncherPaths.h"
 #include "launcher/win/LauncherState.h"
@@ -26,18 +27,13 @@ namespace {
 constexpr std::int32_t kServiceNameId = 101;
 constexpr std::int32_t kWorkingDirectoryId = 146;
 
-// Where the launcher variables of a configured text are expanded, in the
-// form that gives the 8-bit-safe paths. This build has no variable
-// expansion: the text passes unchanged.
-std::u16string expandAnsiSafeVariables(std::u16string text) { return text; }
-
 void changeWorkingDirectory() {
     const std::u16string configured = configWideString(kWorkingDirectoryId);
     if (configured.empty()) {
         log::logLine(u"working directory unchanged");
         return;
     }
-    const std::u16string directory = resolvePathWide(expandAnsiSafeVariables(configured), true);
+    const std::u16string directory = resolvePathWide(expandVariables(configured, true), true);
     // A directory that cannot be entered leaves the current one in place.
     ::SetCurrentDirectoryW(toWide(directory).c_str());
     log::logLine(u"change working directory to %s", directory);
