@@ -5,19 +5,14 @@
 // stands for the wide function.
 #undef GetEnvironmentStrings
 
-#include <utility>
 
 #include "common/win/WideText.h"
+#include "launcher/win/JvmLoader.h"
 #include "launcher/win/LauncherPaths.h"
 #include "launcher/win/TempDirectory.h"
 
 namespace tavik {
 namespace {
-
-std::string& chosenJavaExe() {
-    static std::string javaExe;
-    return javaExe;
-}
 
 // A block of zero-terminated entries ends with an empty one.
 template <class Char>
@@ -39,10 +34,7 @@ std::u16string ProcessExpansionSources::launcherDirectoryWide() const { return t
 
 std::string ProcessExpansionSources::launcherTempDirectory() const { return tempDirectory(); }
 
-std::string ProcessExpansionSources::javaHome() const {
-    const std::string& javaExe = chosenJavaExe();
-    return javaExe.empty() ? std::string() : expansion::javaHomeOf(javaExe);
-}
+std::string ProcessExpansionSources::javaHome() const { return jvm::loadedRuntime().home; }
 
 std::string ProcessExpansionSources::tempBaseDirectory() const { return tavik::tempBaseDirectory(); }
 
@@ -61,8 +53,6 @@ std::u16string ProcessExpansionSources::environmentBlockWide() const {
     if (block) ::FreeEnvironmentStringsW(block);
     return toU16(copy);
 }
-
-void setChosenJavaExe(std::string javaExe) { chosenJavaExe() = std::move(javaExe); }
 
 std::string expandVariablesNarrow(std::string text) {
     expansion::expandVariablesNarrow(text, ProcessExpansionSources());

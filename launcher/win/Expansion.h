@@ -21,10 +21,6 @@ public:
     std::u16string environmentBlockWide() const override;
 };
 
-// The runtime whose home %TAVIK_JVM_HOME% and its kin name; recorded when a
-// runtime is chosen, "" until then.
-void setChosenJavaExe(std::string javaExe);
-
 // The narrow routine, for search entries, class-path and library entries.
 std::string expandVariablesNarrow(std::string text);
 // The wide routine; `ansiSafe` takes the 8-bit forms of the launcher
