@@ -6,6 +6,7 @@
 
 #include "common/ScopeExit.h"
 #include "common/win/Handles.h"
+#include "common/win/WideText.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/Config.h"
 #include "launcher/win/Environment.h"
@@ -123,9 +124,11 @@ void writeCachedVersion(const std::string& javaExe, const FileTime& lastWriteTim
     const UniqueHKey key(created);
     ::RegSetValueExA(key.get(), "LastWriteTime", 0, REG_BINARY, lastWriteTime.data(),
                      static_cast<DWORD>(lastWriteTime.size()));
-    // Stored without a terminator: the byte count is the text's length.
-    ::RegSetValueExA(key.get(), "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.data()),
-                     static_cast<DWORD>(version.size()));
+    // Stored without a terminator, through the wide call: the 8-bit one
+    // takes in a zero that happens to follow the text in memory.
+    const std::wstring text = fromAnsi(version);
+    ::RegSetValueExW(key.get(), L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
+                     static_cast<DWORD>(text.size() * sizeof(wchar_t)));
 }
 
 std::optional<std::string> runJavaVersion(const std::string& javaExe, const FileTime& lastWriteTime) {
