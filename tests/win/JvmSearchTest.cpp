@@ -207,7 +207,7 @@ TEST(JvmSearch, EnvironmentValuesTakeForwardSlashesAndAnOverlongValueIsUnset) {
     SearchRun run = runSearch(scratch.path(), {"", "", ""}, {{u"TAVIK_JAVA_HOME", slashed}});
     EXPECT_EQ(run.values.at("javaExe"), lower(narrowPath(first.javaExe()))) << run.log;
 
-    // Cut to the buffer, this value would still name the third runtime.
+    // Longer than the 6000-byte buffer: counts as unset, the next variable is read.
     const Runtime third = makeRuntime(scratch.path() / "third", "17.0.1");
     std::u16string overlong = wide(third.home);
     while (overlong.size() < 6100) overlong += u"\\.";
