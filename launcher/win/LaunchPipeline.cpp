@@ -4,12 +4,12 @@
 #include "launcher/win/ConsoleControl.h"
 #include "launcher/win/ErrorReport.h"
 #include "launcher/win/Extraction.h"
+#include "launcher/win/JvmLoader.h"
 
 namespace tavik {
 namespace {
 
 constexpr std::int32_t kInternalFailureMessage = 1009;
-constexpr std::int32_t kNoJavaRuntimeMessage = 1005;
 
 void extractFiles() {
     if (extractArchive(true) != ExtractResult::Done) fatalMessageNarrow(kInternalFailureMessage, "16");
@@ -23,10 +23,12 @@ void addNativeLibraryDirectories() {}
 // instance starts as the first did.
 void applySingleInstanceGuard() {}
 
-// This build finds no Java runtime: the launch ends as it does on a machine
-// without a usable one.
+// The runtime is found and its VM library loaded; this build cannot create
+// the VM yet, so even a loaded runtime ends the launch as a failure.
 [[noreturn]] void runJavaApplication(const std::vector<std::u16string>&) {
-    fatalMessage(kNoJavaRuntimeMessage, std::nullopt);
+    if (!jvm::LoadDLL(true, std::nullopt, false)) exitLauncher(1);
+    log::logError(u"creating the Java VM is not available in this build");
+    exitLauncher(1);
 }
 
 }  // namespace

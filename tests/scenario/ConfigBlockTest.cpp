@@ -18,7 +18,7 @@ std::string firstErrorLine(const RunResult& r) {
     return err.substr(0, err.find('\n'));
 }
 
-// A console-mode block that ends in message 1005 after the tables are read:
+// A console-mode block that ends in message 1016 (no Java runtime) after the tables are read:
 // `records` is spliced in as the narrow table, followed by `rest`.
 std::string consoleBlock(int narrowCount, const std::string& narrowRecords, const std::string& rest) {
     BlockBuilder b;
@@ -31,7 +31,7 @@ TEST(ConfigBlock, EmptyTablesReadAsAbsentAndTheErrorGoesToStandardError) {
     const std::string block = BlockBuilder().header().u32(0).u32(0).u32(0).bytes();
     const RunResult r = s.run(s.withAppended(block), directRun());
     EXPECT_EQ(r.exitCode, 1);
-    // Message 1005 has no text at all: an empty body, then the log reference.
+    // Message 1016 has no text at all: an empty body, then the log reference.
     EXPECT_THAT(withoutCarriageReturns(r.err), StartsWith("\n\nLog: "));
     EXPECT_TRUE(r.hasLine("language/country is en"));
 }
@@ -52,9 +52,9 @@ TEST(ConfigBlock, LaterRecordOfAnIdWinsAndWideTextBeatsNarrow) {
         return BlockBuilder().u32(static_cast<std::uint32_t>(id)).wide(text).bytes();
     };
     const Case cases[] = {
-        {"narrow duplicates", record(1005, "first") + record(1005, "second"), 2, "", 0, "second"},
-        {"wide duplicates", "", 0, wideRecord(1005, u"first") + wideRecord(1005, u"second"), 2, "second"},
-        {"wide before narrow", record(1005, "narrow"), 1, wideRecord(1005, u"wide"), 1, "wide"},
+        {"narrow duplicates", record(1016, "first") + record(1016, "second"), 2, "", 0, "second"},
+        {"wide duplicates", "", 0, wideRecord(1016, u"first") + wideRecord(1016, u"second"), 2, "second"},
+        {"wide before narrow", record(1016, "narrow"), 1, wideRecord(1016, u"wide"), 1, "wide"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -70,7 +70,7 @@ TEST(ConfigBlock, LaterRecordOfAnIdWinsAndWideTextBeatsNarrow) {
 
 TEST(ConfigBlock, OverrideSetsApplyByLocalePrefixInFileOrder) {
     const auto set = [](const std::string& key, const std::u16string& text) {
-        return BlockBuilder().narrow(key).u32(1).u32(1005).wide(text).bytes();
+        return BlockBuilder().narrow(key).u32(1).u32(1016).wide(text).bytes();
     };
     struct Case {
         const char* name;
@@ -88,7 +88,7 @@ TEST(ConfigBlock, OverrideSetsApplyByLocalePrefixInFileOrder) {
         SCOPED_TRACE(c.name);
         Scenario s;
         const std::string rest =
-            BlockBuilder().u32(1).u32(1005).wide(u"default").u32(static_cast<std::uint32_t>(c.setCount)).raw(c.sets).bytes();
+            BlockBuilder().u32(1).u32(1016).wide(u"default").u32(static_cast<std::uint32_t>(c.setCount)).raw(c.sets).bytes();
         RunOptions options = directRun();
         options.env["LC_ALL"] = "de_CH.UTF-8";
         const RunResult r = s.run(s.withAppended(consoleBlock(0, "", rest)), options);

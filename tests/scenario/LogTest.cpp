@@ -22,13 +22,13 @@ std::vector<std::string> lines(const std::string& text) {
     return out;
 }
 
-// A console-mode project that ends in message 1005 right after start-up.
+// A console-mode project that ends in message 1016 (no Java runtime) right after start-up.
 const char* const kConsoleProject = R"(
 [application]
 executable_kind = "console"
 flavour = "launcher"
 [messages]
-1005 = "No runtime {0} here."
+1016 = "No runtime here."
 )";
 
 TEST(Log, FileHeaderTimeStampsAndLineEndings) {
@@ -76,7 +76,7 @@ TEST(Log, ShownErrorNamesTheLogFile) {
     const RunResult r = s.run(s.pack(kConsoleProject), directRun());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(withoutCarriageReturns(r.err),
-              "No runtime {0} here.\n\nLog: " + windowsPath(s.tempDir() / "rwt_nlog_1.log") + "\n");
+              "No runtime here.\n\nLog: " + windowsPath(s.tempDir() / "rwt_nlog_1.log") + "\n");
 }
 
 TEST(Log, OnlyTheExactWordYesSwitchesItOn) {
@@ -117,9 +117,9 @@ TEST(Log, ErrorInAConsoleIsWrittenWithoutNewline) {
     options.console = true;
     const RunResult r = s.run(exe, options);
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_THAT(r.out, HasSubstr("No runtime {0} here."));
-    EXPECT_THAT(r.out, Not(HasSubstr("No runtime {0} here.\n")));
-    EXPECT_THAT(r.out, Not(HasSubstr("No runtime {0} here.\r\n")));
+    EXPECT_THAT(r.out, HasSubstr("No runtime here."));
+    EXPECT_THAT(r.out, Not(HasSubstr("No runtime here.\n")));
+    EXPECT_THAT(r.out, Not(HasSubstr("No runtime here.\r\n")));
     EXPECT_EQ(r.err, "");
 }
 

@@ -18,7 +18,7 @@ const char* const kProject = R"(
 executable_kind = "console"
 working_directory = "."
 [messages]
-1005 = "no runtime"
+1016 = "no runtime"
 1009 = "internal {0}"
 )";
 

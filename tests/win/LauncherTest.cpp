@@ -34,7 +34,7 @@ fs::path packLauncher(const fs::path& exe, const std::vector<std::pair<std::int3
                         .u32(static_cast<std::uint32_t>(2 + records.size()))
                         .raw(narrow)
                         .u32(2)
-                        .u32(1005).wide(u"No Java runtime {0} found.")
+                        .u32(1016).wide(u"No Java runtime found.")
                         .u32(1009).wide(u"Internal failure {0}.")
                         .u32(0)
                         .bytes() +
@@ -78,10 +78,10 @@ TEST(Launcher, StartsUpAndEndsWithTheNoRuntimeMessage) {
     const Launch l = launch(exe, {u"/run", u"two words"}, scratch.path());
     EXPECT_EQ(l.child.exitCode, 1);
     const std::string err = withoutCarriageReturns(l.child.err);
-    EXPECT_EQ(firstLine(err), "No Java runtime {0} found.");
+    EXPECT_EQ(firstLine(err), "No Java runtime found.");
 
     const fs::path logFile = scratch.path() / "rwt_nlog_1.log";
-    EXPECT_EQ(err, "No Java runtime {0} found.\n\nLog: " + utf8(logFile.u16string()) + "\n");
+    EXPECT_EQ(err, "No Java runtime found.\n\nLog: " + utf8(logFile.u16string()) + "\n");
     EXPECT_THAT(l.log, HasSubstr("] command line "));
     EXPECT_THAT(l.log, HasSubstr("app.exe"));
     EXPECT_THAT(l.log, HasSubstr("/run \"two words\"\n"));
@@ -138,7 +138,7 @@ TEST(Launcher, RunWordsRunTheApplicationInThisProcess) {
         const fs::path exe = packLauncher(scratch.path() / "app.exe", {{2002, "1"}, {2003, "app.jar"}}, entry("jar"));
         const Launch l = launch(exe, {c.word, u"a", u"b"}, scratch.path() / "base");
         EXPECT_EQ(l.child.exitCode, 1);
-        EXPECT_EQ(firstLine(withoutCarriageReturns(l.child.err)), "No Java runtime {0} found.");
+        EXPECT_EQ(firstLine(withoutCarriageReturns(l.child.err)), "No Java runtime found.");
         EXPECT_THAT(l.log, HasSubstr(c.logged));
         EXPECT_THAT(l.log, HasSubstr("] extracting files done\n"));
         EXPECT_THAT(l.log, Not(HasSubstr("registering ConsoleCtrlHandler")));
@@ -154,7 +154,7 @@ TEST(Launcher, RestartMarkerRunsTheApplicationWithTheConsoleHandler) {
     const fs::path exe = packLauncher(scratch.path() / "app.exe");
     const Launch l = launch(exe, {u"Svc", u"/stop", u"__rwt_restart"}, scratch.path() / "base");
     EXPECT_EQ(l.child.exitCode, 1);
-    EXPECT_EQ(firstLine(withoutCarriageReturns(l.child.err)), "No Java runtime {0} found.");
+    EXPECT_EQ(firstLine(withoutCarriageReturns(l.child.err)), "No Java runtime found.");
     EXPECT_THAT(l.log, HasSubstr("] Included files: 0\n"));
     EXPECT_THAT(l.log, HasSubstr("] registering ConsoleCtrlHandler\n"));
     EXPECT_THAT(l.log, Not(HasSubstr("service control is not available")));
