@@ -73,6 +73,25 @@ TEST(JvmSearch, EnvironmentEntryMayUseForwardSlashes) {
     EXPECT_TRUE(loaded(jdk)) << r.log;
 }
 
+// A runtime found through the registry that does not load ends with message 1005.
+TEST(JvmSearch, UnloadableRegistryRuntimeShowsTheNoRuntimeMessage) {
+    Scenario s;
+    TestRuntime foreign(s.dir() / "registered");
+    foreign.jvmArchitecture(otherArchitecture(architecture())).create();
+    std::string keyName = windowsPath(foreign.javaExe());
+    for (char& c : keyName)
+        if (c == '\\') c = '/';
+    const std::string key = "HKCU\\SOFTWARE\\norvale-systems\\tavik\\locatedjvms\\" + keyName;
+    ASSERT_EQ(runWineTool({"reg", "add", key, "/f"}), 0);
+    const RunResult r = s.run(s.pack(project("{ kind = \"Y\" }") + "[messages]\n1005 = \"registry runtime unusable\"\n"),
+                              directRun());
+    runWineTool({"reg", "delete", key, "/f"});
+    EXPECT_EQ(foreign.runCount(), 1u) << r.log;
+    EXPECT_FALSE(loaded(foreign));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(withoutCarriageReturns(r.err), StartsWith("registry runtime unusable\n"));
+}
+
 TEST(JvmSearch, NothingFoundShowsTheWordSizeMessage) {
     Scenario s;
     const RunResult r = s.run(s.pack(project("{ kind = \"A\", value = \"missing\" }") +

@@ -133,6 +133,16 @@ std::string wineUnavailableReason(const std::string& arch) {
     return reason;
 }
 
+int runWineTool(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv = {(sourceDir() / "scripts/wine-run").string(), architecture()};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    const fs::path out = fs::temp_directory_path() / ("tavik-wine-tool-" + std::to_string(getpid()));
+    const ChildResult r = spawnAndWait(argv, {{"TAVIK_WINE_ROOT", TAVIK_WINE_ROOT}}, out, out.string() + ".err", 120);
+    fs::remove(out);
+    fs::remove(out.string() + ".err");
+    return r.exitCode;
+}
+
 fs::path sourceDir() { return TAVIK_SOURCE_DIR; }
 fs::path packerPath() { return TAVIK_PACKER; }
 fs::path templatePath(const std::string& arch) { return winBuildDir(arch) / "launcher/win/launcher.exe"; }

@@ -70,6 +70,10 @@ private:
     fs::path temp_;
 };
 
+// Runs a Wine program of the scenario's architecture (reg, sc, ...) in the
+// test run's prefix; returns its exit code.
+int runWineTool(const std::vector<std::string>& arguments);
+
 fs::path templatePath(const std::string& arch);
 fs::path packerPath();
 fs::path sourceDir();
