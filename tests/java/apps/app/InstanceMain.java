@@ -1,0 +1,7 @@
+package app;
+
+public final class InstanceMain {
+    public void main(String[] args) {
+        System.out.println("instance main called");
+    }
+}
