@@ -5,7 +5,7 @@
 #include <string>
 
 #include "launcher/core/ConfigBlock.h"
-#include "tests/unit/support/BlockBuilder.h"
+#include "tests/support/BlockBuilder.h"
 
 namespace {
 

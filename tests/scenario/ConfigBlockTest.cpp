@@ -22,13 +22,13 @@ std::string firstErrorLine(const RunResult& r) {
 // `records` is spliced in as the narrow table, followed by `rest`.
 std::string consoleBlock(int narrowCount, const std::string& narrowRecords, const std::string& rest) {
     BlockBuilder b;
-    b.header().u32(static_cast<std::uint32_t>(narrowCount + 1)).u32(107).narrow("0").raw(narrowRecords).raw(rest);
-    return b.bytes();
+    b.header().uint32(static_cast<std::uint32_t>(narrowCount + 1)).uint32(107).narrow("0").raw(narrowRecords).raw(rest);
+    return b.text();
 }
 
 TEST(ConfigBlock, EmptyTablesReadAsAbsentAndTheErrorGoesToStandardError) {
     Scenario s;
-    const std::string block = BlockBuilder().header().u32(0).u32(0).u32(0).bytes();
+    const std::string block = BlockBuilder().header().uint32(0).uint32(0).uint32(0).text();
     const RunResult r = s.run(s.withAppended(block), directRun());
     EXPECT_EQ(r.exitCode, 1);
     // Message 1016 has no text at all: an empty body, then the log reference.
@@ -46,10 +46,10 @@ TEST(ConfigBlock, LaterRecordOfAnIdWinsAndWideTextBeatsNarrow) {
         const char* shown;
     };
     const auto record = [](std::int32_t id, const std::string& text) {
-        return BlockBuilder().u32(static_cast<std::uint32_t>(id)).narrow(text).bytes();
+        return BlockBuilder().uint32(static_cast<std::uint32_t>(id)).narrow(text).text();
     };
     const auto wideRecord = [](std::int32_t id, const std::u16string& text) {
-        return BlockBuilder().u32(static_cast<std::uint32_t>(id)).wide(text).bytes();
+        return BlockBuilder().uint32(static_cast<std::uint32_t>(id)).wide(text).text();
     };
     const Case cases[] = {
         {"narrow duplicates", record(1016, "first") + record(1016, "second"), 2, "", 0, "second"},
@@ -59,7 +59,7 @@ TEST(ConfigBlock, LaterRecordOfAnIdWinsAndWideTextBeatsNarrow) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Scenario s;
-        const std::string rest = BlockBuilder().u32(static_cast<std::uint32_t>(c.wideCount)).raw(c.wide).u32(0).bytes();
+        const std::string rest = BlockBuilder().uint32(static_cast<std::uint32_t>(c.wideCount)).raw(c.wide).uint32(0).text();
         RunOptions options = directRun();
         options.log = false;
         const RunResult r = s.run(s.withAppended(consoleBlock(c.narrowCount, c.narrow, rest)), options);
@@ -70,7 +70,7 @@ TEST(ConfigBlock, LaterRecordOfAnIdWinsAndWideTextBeatsNarrow) {
 
 TEST(ConfigBlock, OverrideSetsApplyByLocalePrefixInFileOrder) {
     const auto set = [](const std::string& key, const std::u16string& text) {
-        return BlockBuilder().narrow(key).u32(1).u32(1016).wide(text).bytes();
+        return BlockBuilder().narrow(key).uint32(1).uint32(1016).wide(text).text();
     };
     struct Case {
         const char* name;
@@ -88,7 +88,7 @@ TEST(ConfigBlock, OverrideSetsApplyByLocalePrefixInFileOrder) {
         SCOPED_TRACE(c.name);
         Scenario s;
         const std::string rest =
-            BlockBuilder().u32(1).u32(1016).wide(u"default").u32(static_cast<std::uint32_t>(c.setCount)).raw(c.sets).bytes();
+            BlockBuilder().uint32(1).uint32(1016).wide(u"default").uint32(static_cast<std::uint32_t>(c.setCount)).raw(c.sets).text();
         RunOptions options = directRun();
         options.env["LC_ALL"] = "de_CH.UTF-8";
         const RunResult r = s.run(s.withAppended(consoleBlock(0, "", rest)), options);
@@ -106,7 +106,7 @@ TEST(ConfigBlock, LocaleFollowsTheWindowsUserLanguage) {
         Scenario s;
         RunOptions options = directRun();
         options.env["LC_ALL"] = unixLocale;
-        const RunResult r = s.run(s.withAppended(consoleBlock(0, "", BlockBuilder().u32(0).u32(0).bytes())), options);
+        const RunResult r = s.run(s.withAppended(consoleBlock(0, "", BlockBuilder().uint32(0).uint32(0).text())), options);
         EXPECT_TRUE(r.hasLine(std::string("language/country is ") + name)) << r.log;
     }
 }
@@ -114,10 +114,10 @@ TEST(ConfigBlock, LocaleFollowsTheWindowsUserLanguage) {
 TEST(ConfigBlock, ShortOrForeignBlocksEndWithTheirInternalError) {
     const std::string full = BlockBuilder()
                                  .header()
-                                 .u32(1).u32(101).narrow("svc")
-                                 .u32(1).u32(1005).wide(u"text")
-                                 .u32(1).narrow("de").u32(1).u32(1000).wide(u"Fehler")
-                                 .bytes();
+                                 .uint32(1).uint32(101).narrow("svc")
+                                 .uint32(1).uint32(1005).wide(u"text")
+                                 .uint32(1).narrow("de").uint32(1).uint32(1000).wide(u"Fehler")
+                                 .text();
     // Offsets into `full`: header 20 bytes, narrow count at 20, id 24, length 28, bytes 32..35,
     // wide count 35, id 39, length 43, text 47..55, set count 55, key length 59, key 63..65,
     // record count 65, id 69, length 73, text 77..89.
@@ -149,7 +149,7 @@ TEST(ConfigBlock, ShortOrForeignBlocksEndWithTheirInternalError) {
 
 TEST(ConfigBlock, ShortIntegerReadLogsItsByteCount) {
     Scenario s;
-    const RunResult r = s.run(s.withAppended(BlockBuilder().header().raw(std::string("\x01\x00", 2)).bytes()));
+    const RunResult r = s.run(s.withAppended(BlockBuilder().header().raw(std::string("\x01\x00", 2)).text()));
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_THAT(r.log, ::testing::ContainsRegex("\\] error -?[0-9]+ 2"));
     EXPECT_EQ(firstErrorLine(r), "Internal Error: readInt");
@@ -157,14 +157,14 @@ TEST(ConfigBlock, ShortIntegerReadLogsItsByteCount) {
 
 TEST(ConfigBlock, ForeignMagicIsRejected) {
     Scenario s;
-    const RunResult r = s.run(s.withAppended(BlockBuilder().u32(0x12345678).u32(0).u32(0).u64(0).bytes()));
+    const RunResult r = s.run(s.withAppended(BlockBuilder().uint32(0x12345678).uint32(0).uint32(0).int64(0).text()));
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(firstErrorLine(r), "Internal Error: magic");
 }
 
 TEST(ConfigBlock, PeWalkIsLogged) {
     Scenario s;
-    const RunResult r = s.run(s.withAppended(consoleBlock(0, "", BlockBuilder().u32(0).u32(0).bytes())), directRun());
+    const RunResult r = s.run(s.withAppended(consoleBlock(0, "", BlockBuilder().uint32(0).uint32(0).text())), directRun());
     for (const char* line : {"number of sections: ", "size of optional headers: ", "resSectionTableStart: ",
                              "rawDataSize: "})
         EXPECT_TRUE(r.hasLine(line)) << line << "\n" << r.log;

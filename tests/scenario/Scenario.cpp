@@ -247,36 +247,4 @@ RunResult Scenario::run(const fs::path& exe, const RunOptions& options) {
     return result;
 }
 
-BlockBuilder& BlockBuilder::u32(std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-    return *this;
-}
-
-BlockBuilder& BlockBuilder::u64(std::uint64_t v) {
-    u32(static_cast<std::uint32_t>(v));
-    return u32(static_cast<std::uint32_t>(v >> 32));
-}
-
-BlockBuilder& BlockBuilder::narrow(const std::string& text) {
-    u32(static_cast<std::uint32_t>(text.size()));
-    bytes_ += text;
-    return *this;
-}
-
-BlockBuilder& BlockBuilder::wide(const std::u16string& text) {
-    u32(static_cast<std::uint32_t>(2 * text.size()));
-    for (const char16_t unit : text) {
-        bytes_.push_back(static_cast<char>(unit & 0xFF));
-        bytes_.push_back(static_cast<char>(unit >> 8));
-    }
-    return *this;
-}
-
-BlockBuilder& BlockBuilder::raw(const std::string& bytes) {
-    bytes_ += bytes;
-    return *this;
-}
-
-BlockBuilder& BlockBuilder::header() { return u32(0xE8E413D5u).u32(1).u32(0).u64(0); }
-
 }  // namespace tavik::scenario

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/BlockBuilder.h"
+
 namespace tavik::scenario {
 
 namespace fs = std::filesystem;
@@ -83,20 +85,6 @@ std::string readFile(const fs::path& path);
 // The C runtime's text mode writes CR LF; tests compare with "\n" alone.
 std::string withoutCarriageReturns(std::string text);
 
-// Little-endian writer for hand-made configuration blocks.
-class BlockBuilder {
-public:
-    BlockBuilder& u32(std::uint32_t v);
-    BlockBuilder& u64(std::uint64_t v);
-    BlockBuilder& narrow(const std::string& text);
-    BlockBuilder& wide(const std::u16string& text);
-    BlockBuilder& raw(const std::string& bytes);
-    // Magic and the three ignored header fields.
-    BlockBuilder& header();
-    const std::string& bytes() const { return bytes_; }
-
-private:
-    std::string bytes_;
-};
+using testsupport::BlockBuilder;
 
 }  // namespace tavik::scenario

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "tests/unit/support/AllocationProbe.h"
-#include "tests/unit/support/BlockBuilder.h"
+#include "tests/support/BlockBuilder.h"
 
 namespace tavik::config {
 namespace {

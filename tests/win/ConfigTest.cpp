@@ -15,15 +15,15 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 std::string narrowRecord(std::int32_t id, const std::string& text) {
-    return BlockBuilder().u32(static_cast<std::uint32_t>(id)).narrow(text).bytes();
+    return BlockBuilder().uint32(static_cast<std::uint32_t>(id)).narrow(text).text();
 }
 
 std::string wideRecord(std::int32_t id, const std::u16string& text) {
-    return BlockBuilder().u32(static_cast<std::uint32_t>(id)).wide(text).bytes();
+    return BlockBuilder().uint32(static_cast<std::uint32_t>(id)).wide(text).text();
 }
 
 std::string overrideSet(const std::string& key, std::int32_t id, const std::u16string& text) {
-    return BlockBuilder().narrow(key).u32(1).raw(wideRecord(id, text)).bytes();
+    return BlockBuilder().narrow(key).uint32(1).raw(wideRecord(id, text)).text();
 }
 
 const std::map<std::u16string, std::u16string> kLogOn = {{u"TAVIK_LOG", u"yes"}, {u"RUNWRIGHT_LOG", u""}};
@@ -32,16 +32,16 @@ TEST(Config, ReadsTheBlockAppendedToItsOwnFile) {
     ScratchDir scratch;
     const std::string block = BlockBuilder()
                                   .header()
-                                  .u32(5)
+                                  .uint32(5)
                                   .raw(narrowRecord(2001, "rt") + narrowRecord(107, "5") + narrowRecord(121, "x") +
                                        narrowRecord(121, "a.jar;b.jar") + narrowRecord(1010, "narrow only"))
-                                  .u32(3)
+                                  .uint32(3)
                                   .raw(wideRecord(1000, u"Caption") + wideRecord(1009, u"Failure {0} and {0}") +
                                        wideRecord(20017, u"described"))
-                                  .u32(3)
+                                  .uint32(3)
                                   .raw(overrideSet("", 1000, u"from a set \u03a9") + overrideSet("zz_ZZ", 1000, u"never") +
                                        overrideSet("", 20017, u"later set"))
-                                  .bytes();
+                                  .text();
     const fs::path exe = scratch.path() / "packed.exe";
     const std::uint64_t blockOffset = writePackedCopy(testExecutable(), exe, block);
 
@@ -97,7 +97,7 @@ TEST(Config, GuiErrorModeFollowsTheExecutableKind) {
         ScratchDir scratch;
         const fs::path exe = scratch.path() / "packed.exe";
         writePackedCopy(testExecutable(), exe,
-                        BlockBuilder().header().u32(static_cast<std::uint32_t>(c.recordCount)).raw(c.records).u32(0).u32(0).bytes());
+                        BlockBuilder().header().uint32(static_cast<std::uint32_t>(c.recordCount)).raw(c.records).uint32(0).uint32(0).text());
         const ChildResult r = runScenario(exe, "config", {scratch.path().u16string()});
         ASSERT_EQ(r.exitCode, 0) << r.err;
         EXPECT_EQ(keyValues(r.out).at("gui"), c.gui);
@@ -115,15 +115,15 @@ TEST(Config, UnreadableBlocksEndTheProcessWithTheirInternalError) {
     };
     const Case cases[] = {
         {"nothing appended", "", "Internal Error: readInt", "\\] error -?[0-9]+ 0\n\n"},
-        {"short integer", BlockBuilder().header().raw(std::string("\x01\x00", 2)).bytes(), "Internal Error: readInt",
+        {"short integer", BlockBuilder().header().raw(std::string("\x01\x00", 2)).text(), "Internal Error: readInt",
          "\\] error -?[0-9]+ 2\n\n"},
-        {"short 64-bit field", BlockBuilder().u32(0xE8E413D5u).u32(0).u32(0).raw("1234").bytes(),
+        {"short 64-bit field", BlockBuilder().uint32(0xE8E413D5u).uint32(0).uint32(0).raw("1234").text(),
          "Internal Error: readLong", "\\] error -?[0-9]+\n\n"},
-        {"foreign magic", BlockBuilder().u32(0x12345678).u32(0).u32(0).u64(0).bytes(), "Internal Error: magic", ""},
-        {"text longer than the file", BlockBuilder().header().u32(1).u32(5).u32(1000).raw("abc").bytes(),
+        {"foreign magic", BlockBuilder().uint32(0x12345678).uint32(0).uint32(0).int64(0).text(), "Internal Error: magic", ""},
+        {"text longer than the file", BlockBuilder().header().uint32(1).uint32(5).uint32(1000).raw("abc").text(),
          "Internal Error: readString", ""},
         {"wide text longer than the file",
-         BlockBuilder().header().u32(0).u32(1).u32(5).u32(8).raw("ab").bytes(), "Internal Error: readWString", ""},
+         BlockBuilder().header().uint32(0).uint32(1).uint32(5).uint32(8).raw("ab").text(), "Internal Error: readWString", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

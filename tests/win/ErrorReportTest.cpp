@@ -16,10 +16,10 @@ fs::path packConsoleProgram(const ScratchDir& scratch) {
     writePackedCopy(testExecutable(), exe,
                     BlockBuilder()
                         .header()
-                        .u32(1).u32(107).narrow("0")
-                        .u32(1).u32(1009).wide(u"Internal failure {0}.")
-                        .u32(0)
-                        .bytes());
+                        .uint32(1).uint32(107).narrow("0")
+                        .uint32(1).uint32(1009).wide(u"Internal failure {0}.")
+                        .uint32(0)
+                        .text());
     return exe;
 }
 

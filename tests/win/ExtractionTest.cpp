@@ -18,13 +18,13 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 std::string narrowRecord(std::int32_t id, const std::string& text) {
-    return BlockBuilder().u32(static_cast<std::uint32_t>(id)).narrow(text).bytes();
+    return BlockBuilder().uint32(static_cast<std::uint32_t>(id)).narrow(text).text();
 }
 
 std::string entry(const std::string& data) {
     std::string masked = data;
     for (char& c : masked) c = static_cast<char>(static_cast<unsigned char>(c) ^ 0xD6);
-    return BlockBuilder().u64(data.size()).raw(masked).bytes();
+    return BlockBuilder().int64(data.size()).raw(masked).text();
 }
 
 // Every byte value, more than one copy chunk long.
@@ -44,13 +44,13 @@ Packed packWithArchive(const ScratchDir& scratch, const std::string& count, cons
                        const std::string& archive) {
     const std::string block = BlockBuilder()
                                   .header()
-                                  .u32(3)
+                                  .uint32(3)
                                   .raw(narrowRecord(107, "0") + narrowRecord(2002, count) + narrowRecord(2003, names))
-                                  .u32(1)
-                                  .u32(1009)
+                                  .uint32(1)
+                                  .uint32(1009)
                                   .wide(u"Internal failure {0}.")
-                                  .u32(0)
-                                  .bytes();
+                                  .uint32(0)
+                                  .text();
     const fs::path exe = scratch.path() / "packed.exe";
     const std::uint64_t offset = writePackedCopy(testExecutable(), exe, block + archive);
     return {exe, offset + block.size()};
@@ -232,7 +232,7 @@ TEST(Extraction, EntryFileThatCannotBeCreatedEndsWithCode11) {
 
 TEST(Extraction, ArchiveEndingInsideAnEntryIsAReadError) {
     ScratchDir scratch;
-    const std::string cut = BlockBuilder().u64(100).raw(std::string(10, 'x')).bytes();
+    const std::string cut = BlockBuilder().int64(100).raw(std::string(10, 'x')).text();
     const Packed packed = packWithArchive(scratch, "2", "a.txt;b.txt", entry("aaa") + cut);
     const Extracted e = extract(scratch, packed, scratch.path() / "base");
     ASSERT_EQ(e.child.exitCode, 0) << e.child.err;

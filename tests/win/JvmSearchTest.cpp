@@ -38,7 +38,7 @@ Environment searchEnvironment(Environment extra = {}) {
 }
 
 std::string record(std::int32_t id, const std::string& text) {
-    return BlockBuilder().u32(static_cast<std::uint32_t>(id)).narrow(text).bytes();
+    return BlockBuilder().uint32(static_cast<std::uint32_t>(id)).narrow(text).text();
 }
 
 // A stand-in runtime: java.exe reports `version`, jvm.dll records its loads.
@@ -83,7 +83,7 @@ struct SearchRun {
 SearchRun runSearch(const fs::path& directory, const SearchConfig& config, const Environment& environment = {}) {
     std::string records = record(128, config.sequence) + record(126, config.minimum) + record(127, config.maximum) +
                           record(131, config.requireJdk ? "1" : "0") + record(160, config.applicationId);
-    const std::string block = BlockBuilder().header().u32(5).raw(records).u32(0).u32(0).bytes();
+    const std::string block = BlockBuilder().header().uint32(5).raw(records).uint32(0).uint32(0).text();
     const fs::path exe = directory / "searcher.exe";
     writePackedCopy(testExecutable(), exe, block);
     const ChildResult r = runScenario(exe, "search", {directory.u16string()}, searchEnvironment(environment));

@@ -13,13 +13,13 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 std::string narrowRecord(std::int32_t id, const std::string& text) {
-    return BlockBuilder().u32(static_cast<std::uint32_t>(id)).narrow(text).bytes();
+    return BlockBuilder().uint32(static_cast<std::uint32_t>(id)).narrow(text).text();
 }
 
 std::string entry(const std::string& data) {
     std::string masked = data;
     for (char& c : masked) c = static_cast<char>(static_cast<unsigned char>(c) ^ 0xD6);
-    return BlockBuilder().u64(data.size()).raw(masked).bytes();
+    return BlockBuilder().int64(data.size()).raw(masked).text();
 }
 
 // A console-mode launcher; `records` adds narrow records to the kind and flavour.
@@ -30,13 +30,13 @@ fs::path packLauncher(const fs::path& exe, const std::vector<std::pair<std::int3
     writePackedCopy(fs::path(TAVIK_LAUNCHER_EXE), exe,
                     BlockBuilder()
                         .header()
-                        .u32(static_cast<std::uint32_t>(2 + records.size()))
+                        .uint32(static_cast<std::uint32_t>(2 + records.size()))
                         .raw(narrow)
-                        .u32(2)
-                        .u32(1016).wide(u"No Java runtime found.")
-                        .u32(1009).wide(u"Internal failure {0}.")
-                        .u32(0)
-                        .bytes() +
+                        .uint32(2)
+                        .uint32(1016).wide(u"No Java runtime found.")
+                        .uint32(1009).wide(u"Internal failure {0}.")
+                        .uint32(0)
+                        .text() +
                         archive);
     return exe;
 }
@@ -208,7 +208,7 @@ TEST(Launcher, ExtractionFailuresEndWithCode16AndLeaveNothingBehind) {
     const Case cases[] = {
         {"refused name", "2", "a.txt;..\\evil.txt", entry("a") + entry("evil"),
          "] ERROR: refusing to extract ..\\evil.txt: "},
-        {"archive ends inside an entry", "1", "a.txt", BlockBuilder().u64(50).raw("short").bytes(),
+        {"archive ends inside an entry", "1", "a.txt", BlockBuilder().int64(50).raw("short").text(),
          "] ERROR: ReadFile failed 0 "},
     };
     for (const Case& c : cases) {

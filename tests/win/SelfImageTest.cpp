@@ -37,7 +37,7 @@ std::string fakeHeaders(std::uint32_t peOffset, std::uint16_t sections, std::uin
 
 TEST(SelfImage, WalksRealExecutablesToTheAppendedBlock) {
     const fs::path executables[] = {testExecutable(), fs::path(TAVIK_LAUNCHER_EXE)};
-    const std::string block = BlockBuilder().header().u32(1).u32(7).narrow("seven").u32(0).u32(0).bytes();
+    const std::string block = BlockBuilder().header().uint32(1).uint32(7).narrow("seven").uint32(0).uint32(0).text();
     for (const fs::path& executable : executables) {
         SCOPED_TRACE(executable.string());
         ScratchDir dir;

@@ -109,36 +109,6 @@ std::string utf8(const std::u16string& text) {
     return bytes;
 }
 
-BlockBuilder& BlockBuilder::u32(std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<char>(value >> (8 * i)));
-    return *this;
-}
-
-BlockBuilder& BlockBuilder::u64(std::uint64_t value) {
-    for (int i = 0; i < 8; ++i) bytes_.push_back(static_cast<char>(value >> (8 * i)));
-    return *this;
-}
-
-BlockBuilder& BlockBuilder::narrow(const std::string& text) {
-    u32(static_cast<std::uint32_t>(text.size()));
-    return raw(text);
-}
-
-BlockBuilder& BlockBuilder::wide(const std::u16string& text) {
-    u32(static_cast<std::uint32_t>(text.size() * 2));
-    for (const char16_t unit : text) {
-        bytes_.push_back(static_cast<char>(unit & 0xFF));
-        bytes_.push_back(static_cast<char>(unit >> 8));
-    }
-    return *this;
-}
-
-BlockBuilder& BlockBuilder::raw(const std::string& bytes) {
-    bytes_ += bytes;
-    return *this;
-}
-
-BlockBuilder& BlockBuilder::header() { return u32(0xE8E413D5u).u32(1).u32(2).u64(3); }
 
 std::uint64_t lastSectionEnd(const std::string& image) {
     IMAGE_DOS_HEADER dos;

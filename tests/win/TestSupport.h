@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/BlockBuilder.h"
+
 namespace tavik::test {
 
 namespace fs = std::filesystem;
@@ -31,21 +33,7 @@ std::string readFile(const fs::path& path);
 void writeFile(const fs::path& path, const std::string& content);
 std::string utf8(const std::u16string& text);
 
-// Little-endian writer for configuration blocks.
-class BlockBuilder {
-public:
-    BlockBuilder& u32(std::uint32_t value);
-    BlockBuilder& u64(std::uint64_t value);
-    BlockBuilder& narrow(const std::string& text);
-    BlockBuilder& wide(const std::u16string& text);
-    BlockBuilder& raw(const std::string& bytes);
-    // The magic and the three header fields the launcher skips.
-    BlockBuilder& header();
-    const std::string& bytes() const { return bytes_; }
-
-private:
-    std::string bytes_;
-};
+using testsupport::BlockBuilder;
 
 // End of the raw data of the last section, read through the SDK's header structures.
 std::uint64_t lastSectionEnd(const std::string& image);

@@ -56,6 +56,10 @@ public:
         bytes_.insert(bytes_.end(), extra.begin(), extra.end());
         return *this;
     }
+    BlockBuilder& raw(std::string_view extra) {
+        bytes_.insert(bytes_.end(), extra.begin(), extra.end());
+        return *this;
+    }
 
     // Magic and the three fields the launcher reads past.
     BlockBuilder& header(std::uint32_t magic = config::kBlockMagic) {
@@ -81,6 +85,7 @@ public:
     }
 
     const std::vector<unsigned char>& bytes() const { return bytes_; }
+    std::string text() const { return std::string(bytes_.begin(), bytes_.end()); }
     const std::vector<Span>& spans() const { return spans_; }
 
 private:
