@@ -1,9 +1,9 @@
-#include "launcher/win/JavaException.h"
+#include "launcher/jvm/JavaException.h"
 
 #include <string>
 
-#include "common/win/WideText.h"
 #include "launcher/core/Log.h"
+#include "launcher/jvm/JniText.h"
 
 namespace tavik {
 namespace {
@@ -20,7 +20,7 @@ void logExceptionText(JNIEnv* env, jthrowable exception) {
     const auto text = static_cast<jstring>(env->CallObjectMethod(exception, toString));
     if (text == nullptr) return env->ExceptionClear();
     if (const char* chars = env->GetStringUTFChars(text, nullptr)) {
-        log::logError(u"%s", decodeUtf8(chars));
+        log::logError(u"%s", jni::decodeModifiedUtf8(chars));
         env->ReleaseStringUTFChars(text, chars);
     } else {
         env->ExceptionClear();

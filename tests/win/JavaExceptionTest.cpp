@@ -1,4 +1,4 @@
-#include "launcher/win/JavaException.h"
+#include "launcher/jvm/JavaException.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

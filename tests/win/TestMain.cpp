@@ -16,10 +16,10 @@
 
 #include "common/win/WideText.h"
 #include "launcher/core/Log.h"
+#include "launcher/jvm/JavaException.h"
 #include "launcher/win/Config.h"
 #include "launcher/win/ErrorReport.h"
 #include "launcher/win/Extraction.h"
-#include "launcher/win/JavaException.h"
 #include "launcher/win/LauncherPaths.h"
 #include "launcher/win/Log.h"
 #include "launcher/win/PathResolution.h"
