@@ -108,7 +108,9 @@ void passSplashSettings(JNIEnv* env, const SplashSettings& splash) {
     const jni::LocalRef<jstring> text3(env, newModifiedUtf8String(env, splash.texts[3]));
     if (env->ExceptionCheck()) return dropThrownException(env);
     const auto& n = splash.numbers;
-    env->CallStaticVoidMethod(entry.get(), init, JNI_TRUE, splash.mode, text0.get(), n[0], n[1], text1.get(), n[2],
+    // The second parameter is a Java boolean: any non-zero setting is true.
+    const jboolean mode = splash.mode != 0 ? JNI_TRUE : JNI_FALSE;
+    env->CallStaticVoidMethod(entry.get(), init, JNI_TRUE, mode, text0.get(), n[0], n[1], text1.get(), n[2],
                               n[3], text2.get(), n[4], n[5], text3.get(), n[6], n[7]);
     dropThrownException(env);
 }
