@@ -5,6 +5,8 @@
 #include "launcher/win/ErrorReport.h"
 #include "launcher/win/Extraction.h"
 #include "launcher/win/JvmLoader.h"
+#include "launcher/win/NativeLibraryPath.h"
+#include "launcher/win/VmOptionsSource.h"
 
 namespace tavik {
 namespace {
@@ -15,18 +17,16 @@ void extractFiles() {
     if (extractArchive(true) != ExtractResult::Done) fatalMessageNarrow(kInternalFailureMessage, "16");
 }
 
-// The configured native library directories (id 10004) belong here; this
-// build adds none.
-void addNativeLibraryDirectories() {}
-
 // The single-instance guard belongs here; this build has none, so a second
 // instance starts as the first did.
 void applySingleInstanceGuard() {}
 
-// The runtime is found and its VM library loaded; this build cannot create
-// the VM yet, so even a loaded runtime ends the launch as a failure.
-[[noreturn]] void runJavaApplication(const std::vector<std::u16string>&) {
+// The runtime is found, its VM library loaded and the VM options assembled;
+// this build cannot create the VM yet, so even a loaded runtime ends the
+// launch as a failure.
+[[noreturn]] void runJavaApplication(const std::vector<std::u16string>& tokens) {
     if (!jvm::LoadDLL(true, std::nullopt, false)) exitLauncher(1);
+    assembleVmOptions(tokens, {});
     log::logError(u"creating the Java VM is not available in this build");
     exitLauncher(1);
 }
@@ -35,7 +35,7 @@ void applySingleInstanceGuard() {}
 
 void launchPipeline(const std::vector<std::u16string>& tokens, bool consoleHandler) {
     extractFiles();
-    addNativeLibraryDirectories();
+    setupNativeLibraryPath();
     if (consoleHandler) {
         log::logLine(u"registering ConsoleCtrlHandler");
         registerConsoleCtrlHandler();
