@@ -75,8 +75,8 @@ struct SplashSettings {
 // The helper library as the shell loaded it ("helper dll %p %s" is logged
 // there, where the handle is known). An empty registerNatives means the
 // library lacks that export. The call gets the main thread's JNIEnv; the
-// shell adds the module handle and its error logger, and reports false on a
-// false result.
+// shell adds the module handle and its error logger, and answers false when
+// the export's result has a zero low byte.
 struct HelperLibrary {
     std::function<bool(JNIEnv*)> registerNatives;
 };
