@@ -14,10 +14,6 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-std::string narrowRecord(std::int32_t id, const std::string& text) {
-    return BlockBuilder().uint32(static_cast<std::uint32_t>(id)).narrow(text).text();
-}
-
 std::string wideRecord(std::int32_t id, const std::u16string& text) {
     return BlockBuilder().uint32(static_cast<std::uint32_t>(id)).wide(text).text();
 }

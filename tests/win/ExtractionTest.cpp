@@ -17,16 +17,6 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-std::string narrowRecord(std::int32_t id, const std::string& text) {
-    return BlockBuilder().uint32(static_cast<std::uint32_t>(id)).narrow(text).text();
-}
-
-std::string entry(const std::string& data) {
-    std::string masked = data;
-    for (char& c : masked) c = static_cast<char>(static_cast<unsigned char>(c) ^ 0xD6);
-    return BlockBuilder().int64(data.size()).raw(masked).text();
-}
-
 // Every byte value, more than one copy chunk long.
 std::string binaryData(std::size_t size) {
     std::string data(size, '\0');
@@ -96,7 +86,7 @@ TEST(Extraction, WritesEachEntryUnderItsNameAndKeepsTheArchiveEnd) {
     ScratchDir scratch;
     const std::string binary = binaryData(7000);
     const Packed packed = packWithArchive(scratch, "3", "a.txt;lib\\b.bin;empty.txt",
-                                          entry("hello") + entry(binary) + entry("") + entry("not named"));
+                                          archiveEntry("hello") + archiveEntry(binary) + archiveEntry("") + archiveEntry("not named"));
     const fs::path base = scratch.path() / "base";
     const Extracted e = extract(scratch, packed, base);
     ASSERT_EQ(e.child.exitCode, 0) << e.child.err;
@@ -144,7 +134,7 @@ TEST(Extraction, CountDecidesHowManyNamesAreUsed) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ScratchDir scratch;
-        const Packed packed = packWithArchive(scratch, c.count, c.names, entry("aaa") + entry("bbb") + entry("ccc"));
+        const Packed packed = packWithArchive(scratch, c.count, c.names, archiveEntry("aaa") + archiveEntry("bbb") + archiveEntry("ccc"));
         const Extracted e = extract(scratch, packed, scratch.path() / "base");
         ASSERT_EQ(e.child.exitCode, 0) << e.child.err;
         EXPECT_EQ(e.values.at("result"), "0");
@@ -155,7 +145,7 @@ TEST(Extraction, CountDecidesHowManyNamesAreUsed) {
 
 TEST(Extraction, CountZeroMakesNoDirectoryAndReadsNothing) {
     ScratchDir scratch;
-    const Packed packed = packWithArchive(scratch, "0", "a.txt", entry("aaa"));
+    const Packed packed = packWithArchive(scratch, "0", "a.txt", archiveEntry("aaa"));
     const fs::path base = scratch.path() / "base";
     const Extracted e = extract(scratch, packed, base);
     ASSERT_EQ(e.child.exitCode, 0) << e.child.err;
@@ -192,7 +182,7 @@ TEST(Extraction, RefusedNamesWriteNothingAnywhere) {
         SCOPED_TRACE(c.name);
         ScratchDir perCase;
         const fs::path caseBase = perCase.path() / "a" / "base";
-        const Packed packed = packWithArchive(perCase, "2", c.names, entry("aaa") + entry("evil"));
+        const Packed packed = packWithArchive(perCase, "2", c.names, archiveEntry("aaa") + archiveEntry("evil"));
         const Extracted e = extract(perCase, packed, caseBase);
         ASSERT_EQ(e.child.exitCode, 0) << e.child.err;
         EXPECT_EQ(e.values.at("result"), "3");
@@ -221,7 +211,7 @@ TEST(Extraction, EntryFileThatCannotBeCreatedEndsWithCode11) {
         ScratchDir scratch;
         const fs::path base = scratch.path() / "base";
         fs::create_directories(base);
-        const Packed packed = packWithArchive(scratch, "2", c.names, entry("aaa") + entry("bbb"));
+        const Packed packed = packWithArchive(scratch, "2", c.names, archiveEntry("aaa") + archiveEntry("bbb"));
         const ChildResult r = runScenario(packed.exe, "extract", {base.u16string()}, kLogOff);
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_EQ(withoutCarriageReturns(r.err), "Internal failure 11.\n");
@@ -233,7 +223,7 @@ TEST(Extraction, EntryFileThatCannotBeCreatedEndsWithCode11) {
 TEST(Extraction, ArchiveEndingInsideAnEntryIsAReadError) {
     ScratchDir scratch;
     const std::string cut = BlockBuilder().int64(100).raw(std::string(10, 'x')).text();
-    const Packed packed = packWithArchive(scratch, "2", "a.txt;b.txt", entry("aaa") + cut);
+    const Packed packed = packWithArchive(scratch, "2", "a.txt;b.txt", archiveEntry("aaa") + cut);
     const Extracted e = extract(scratch, packed, scratch.path() / "base");
     ASSERT_EQ(e.child.exitCode, 0) << e.child.err;
     EXPECT_EQ(e.values.at("result"), "1");
@@ -247,7 +237,7 @@ TEST(Extraction, MissingEntrySizeEndsWithTheReadLongError) {
     ScratchDir scratch;
     const fs::path base = scratch.path() / "base";
     fs::create_directories(base);
-    const Packed packed = packWithArchive(scratch, "2", "a.txt;b.txt", entry("aaa") + std::string("\x01\x02", 2));
+    const Packed packed = packWithArchive(scratch, "2", "a.txt;b.txt", archiveEntry("aaa") + std::string("\x01\x02", 2));
     const ChildResult r = runScenario(packed.exe, "extract", {base.u16string()}, kLogOff);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(withoutCarriageReturns(r.err), "Internal Error: readLong\n");

@@ -12,16 +12,6 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-std::string narrowRecord(std::int32_t id, const std::string& text) {
-    return BlockBuilder().uint32(static_cast<std::uint32_t>(id)).narrow(text).text();
-}
-
-std::string entry(const std::string& data) {
-    std::string masked = data;
-    for (char& c : masked) c = static_cast<char>(static_cast<unsigned char>(c) ^ 0xD6);
-    return BlockBuilder().int64(data.size()).raw(masked).text();
-}
-
 // A console-mode launcher; `records` adds narrow records to the kind and flavour.
 fs::path packLauncher(const fs::path& exe, const std::vector<std::pair<std::int32_t, std::string>>& records = {},
                       const std::string& archive = "") {
@@ -128,7 +118,7 @@ TEST(Launcher, RunWordsRunTheApplicationInThisProcess) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.logged);
         ScratchDir scratch;
-        const fs::path exe = packLauncher(scratch.path() / "app.exe", {{2002, "1"}, {2003, "app.jar"}}, entry("jar"));
+        const fs::path exe = packLauncher(scratch.path() / "app.exe", {{2002, "1"}, {2003, "app.jar"}}, archiveEntry("jar"));
         const Launch l = launch(exe, {c.word, u"a", u"b"}, scratch.path() / "base");
         EXPECT_EQ(l.child.exitCode, 1);
         EXPECT_EQ(firstLine(withoutCarriageReturns(l.child.err)), "No Java runtime found.");
@@ -183,7 +173,7 @@ TEST(Launcher, WorkingDirectoryIsResolvedAgainstTheLauncherDirectory) {
     // Expanding the working directory already settles the temporary base, so a
     // relative base is taken in the directory the launcher started in.
     const fs::path relativeBaseExe =
-        packLauncher(scratch.path() / "relative.exe", {{146, "work"}, {2002, "1"}, {2003, "a.txt"}}, entry("a"));
+        packLauncher(scratch.path() / "relative.exe", {{146, "work"}, {2002, "1"}, {2003, "a.txt"}}, archiveEntry("a"));
     const fs::path start = scratch.path() / "start";
     fs::create_directories(start);
     const fs::path previous = fs::current_path();
@@ -206,7 +196,7 @@ TEST(Launcher, ExtractionFailuresEndWithCode16AndLeaveNothingBehind) {
         const char* logged;
     };
     const Case cases[] = {
-        {"refused name", "2", "a.txt;..\\evil.txt", entry("a") + entry("evil"),
+        {"refused name", "2", "a.txt;..\\evil.txt", archiveEntry("a") + archiveEntry("evil"),
          "] ERROR: refusing to extract ..\\evil.txt: "},
         {"archive ends inside an entry", "1", "a.txt", BlockBuilder().int64(50).raw("short").text(),
          "] ERROR: ReadFile failed 0 "},

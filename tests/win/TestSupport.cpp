@@ -199,4 +199,14 @@ std::vector<std::string> lines(const std::string& text) {
     return result;
 }
 
+std::string narrowRecord(std::int32_t id, const std::string& text) {
+    return BlockBuilder().uint32(static_cast<std::uint32_t>(id)).narrow(text).text();
+}
+
+std::string archiveEntry(const std::string& data) {
+    std::string masked = data;
+    for (char& c : masked) c = static_cast<char>(static_cast<unsigned char>(c) ^ 0xD6);
+    return BlockBuilder().int64(data.size()).raw(masked).text();
+}
+
 }  // namespace tavik::test

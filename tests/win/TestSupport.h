@@ -35,6 +35,11 @@ std::string utf8(const std::u16string& text);
 
 using testsupport::BlockBuilder;
 
+// One narrow record (id, text) of a configuration block.
+std::string narrowRecord(std::int32_t id, const std::string& text);
+// One archive entry: the size, then the bytes masked as the packer stores them.
+std::string archiveEntry(const std::string& data);
+
 // End of the raw data of the last section, read through the SDK's header structures.
 std::uint64_t lastSectionEnd(const std::string& image);
 
