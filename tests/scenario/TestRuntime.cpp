@@ -107,6 +107,27 @@ fs::path TestRuntime::javawExe() const { return runtimeBin() / "javaw.exe"; }
 fs::path TestRuntime::jvmDll() const { return runtimeBin() / vmDirectory_ / "jvm.dll"; }
 fs::path TestRuntime::unpack200Exe() const { return binDir() / "unpack200.exe"; }
 fs::path TestRuntime::configFile() const { return runtimeBin() / "fake-java.cfg"; }
+fs::path TestRuntime::vmConfigFile() const { return jvmDll().parent_path() / "fake-jvm.cfg"; }
+
+TestRuntime& TestRuntime::failVmCreation(int code) { return addVmDirective("fail-create " + std::to_string(code)); }
+TestRuntime& TestRuntime::withoutClass(std::string className) { return addVmDirective("missing-class " + className); }
+TestRuntime& TestRuntime::withoutMethod(std::string method) { return addVmDirective("missing-method " + method); }
+TestRuntime& TestRuntime::throwFrom(std::string method, std::string exceptionText) {
+    return addVmDirective("throw " + method + " " + exceptionText);
+}
+TestRuntime& TestRuntime::refuseNatives(std::string className) { return addVmDirective("refuse-natives " + className); }
+
+TestRuntime& TestRuntime::addVmDirective(std::string line) {
+    vmDirectives_.push_back(std::move(line));
+    if (created_) writeVmConfig();
+    return *this;
+}
+
+void TestRuntime::writeVmConfig() const {
+    if (vmDirectives_.empty() || !jvmDll_) return;
+    std::ofstream config(vmConfigFile(), std::ios::binary);
+    for (const std::string& line : vmDirectives_) config << line << "\n";
+}
 
 std::vector<fs::path> TestRuntime::binDirs() const {
     if (layout_ == RuntimeLayout::Jdk8) return {binDir(), runtimeBin()};
@@ -130,6 +151,7 @@ TestRuntime& TestRuntime::create() {
     }
     writeConfig();
     if (jvmDll_) copyBinary(jvmArch_.empty() ? arch_ : jvmArch_, "jvm.dll", jvmDll());
+    writeVmConfig();
     if (unpack200_)
         for (const fs::path& bin : binDirs()) copyBinary(arch_, "unpack200.exe", bin / "unpack200.exe");
     if (toolsJar_.value_or(layout_ == RuntimeLayout::Jdk8)) {
@@ -152,6 +174,75 @@ std::vector<RuntimeRun> TestRuntime::runs() const {
 }
 
 std::vector<std::string> TestRuntime::jvmCalls() const { return fileLines(jvmDll().parent_path() / "jvm-calls.log"); }
+
+namespace {
+
+std::optional<std::string> after(const std::string& line, const std::string& prefix) {
+    if (line.rfind(prefix, 0) != 0) return std::nullopt;
+    return line.substr(prefix.size());
+}
+
+std::string unquoted(const std::string& argument) {
+    if (argument.size() >= 2 && argument.front() == '"' && argument.back() == '"')
+        return argument.substr(1, argument.size() - 2);
+    return argument;
+}
+
+}  // namespace
+
+std::vector<std::string> TestRuntime::vmOptions() const {
+    std::vector<std::string> options;
+    for (const std::string& line : jvmCalls())
+        if (const auto option = after(line, "option ")) options.push_back(*option);
+    return options;
+}
+
+std::optional<long long> TestRuntime::vmCreationMillis() const {
+    for (const std::string& line : jvmCalls()) {
+        const auto rest = after(line, "JNI_CreateJavaVM at ");
+        if (rest && rest->size() > 3 && rest->compare(rest->size() - 3, 3, " ms") == 0)
+            return std::stoll(rest->substr(0, rest->size() - 3));
+    }
+    return std::nullopt;
+}
+
+std::vector<JavaCall> TestRuntime::javaCalls() const {
+    std::vector<JavaCall> calls;
+    bool inCall = false;
+    for (const std::string& line : jvmCalls()) {
+        if (const auto called = after(line, "call ")) {
+            const auto parenthesis = called->find('(');
+            calls.push_back({called->substr(0, parenthesis), called->substr(parenthesis), {}, {}});
+            inCall = true;
+        } else if (const auto argument = after(line, "arg "); inCall && argument) {
+            calls.back().arguments.push_back(*argument);
+        } else if (const auto element = after(line, "element "); inCall && element) {
+            calls.back().elements.push_back(*element);
+        } else if (inCall && line == "null element") {
+            calls.back().elements.push_back(line);
+        } else {
+            inCall = false;
+        }
+    }
+    return calls;
+}
+
+std::optional<std::vector<std::string>> TestRuntime::mainArguments() const {
+    std::optional<std::vector<std::string>> last;
+    for (const JavaCall& call : javaCalls()) {
+        const bool isMain = call.method.size() > 5 && call.method.compare(call.method.size() - 5, 5, ".main") == 0;
+        if (isMain && call.signature == "([Ljava/lang/String;)V") last = call.elements;
+    }
+    return last;
+}
+
+std::vector<std::pair<std::string, std::string>> TestRuntime::propertiesSet() const {
+    std::vector<std::pair<std::string, std::string>> properties;
+    for (const JavaCall& call : javaCalls())
+        if (call.method == "java/lang/System.setProperty" && call.arguments.size() == 2)
+            properties.emplace_back(unquoted(call.arguments[0]), unquoted(call.arguments[1]));
+    return properties;
+}
 
 std::vector<std::string> TestRuntime::unpackRuns() const {
     std::vector<std::string> all;

@@ -1,6 +1,7 @@
 // The stand-in Java runtime under Wine: java.exe and javaw.exe answer as
-// configured and record their runs, jvm.dll records its loading and the
-// invocation call, unpack200.exe converts as the launcher calls it.
+// configured and record their runs, jvm.dll is a recording VM that answers
+// the JNI calls of a launch and records them, unpack200.exe converts as the
+// launcher calls it.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -204,10 +205,15 @@ TEST(TestRuntime, JvmDllRecordsItsLoadingAndTheCreateCall) {
     const RunResult r = s.run(runtimeBinary(architecture(), "loadjvm.exe"), withArguments({windowsPath(runtime.jvmDll())}));
 
     EXPECT_EQ(r.exitCode, 0) << r.out;
-    EXPECT_EQ(r.out, "JNI_CreateJavaVM returned -1\r\n");
+    EXPECT_EQ(r.out, "JNI_CreateJavaVM returned 0\r\n");
     EXPECT_THAT(runtime.jvmCalls(),
-                ElementsAre("loaded " + windowsPath(runtime.jvmDll()), "JNI_CreateJavaVM version=0x00010002 options=2",
-                            "option -Djava.class.path=probe.jar", "option -Xmx64m"));
+                ElementsAre("loaded " + windowsPath(runtime.jvmDll()),
+                            "JNI_CreateJavaVM version=0x00010002 options=2 ignoreUnrecognized=true",
+                            StartsWith("JNI_CreateJavaVM at "), "option -Djava.class.path=probe.jar", "option -Xmx64m",
+                            "JNI_CreateJavaVM returns 0"));
+    const std::optional<long long> millis = runtime.vmCreationMillis();
+    ASSERT_TRUE(millis.has_value());
+    EXPECT_GE(*millis, 0);
     EXPECT_EQ(runtime.runCount(), 0u) << "loading the library runs no java.exe";
 }
 
@@ -231,6 +237,226 @@ TEST(TestRuntime, JvmDllExportsPlainNamesInBothBuilds) {
         const PeExports dll = readExports(runtimeBinary(arch, "jvm.dll"));
         EXPECT_EQ(dll.machine, machineOf(arch));
         EXPECT_THAT(dll.names, ElementsAre("JNI_CreateJavaVM", "JNI_GetCreatedJavaVMs", "JNI_GetDefaultJavaVMInitArgs"));
+    }
+}
+
+RunResult drive(Scenario& s, const TestRuntime& runtime, std::vector<std::string> script) {
+    script.insert(script.begin(), windowsPath(runtime.jvmDll()));
+    RunOptions options = withArguments(std::move(script));
+    options.env["LC_ALL"] = "C.UTF-8";  // the non-ASCII arguments reach the probe intact
+    return s.run(runtimeBinary(architecture(), "drivejvm.exe"), options);
+}
+
+bool hasRecord(const TestRuntime& runtime, const std::string& record) {
+    const std::vector<std::string> calls = runtime.jvmCalls();
+    return std::find(calls.begin(), calls.end(), record) != calls.end();
+}
+
+std::vector<JavaCall> callsOf(const TestRuntime& runtime, const std::string& method) {
+    std::vector<JavaCall> found;
+    for (const JavaCall& call : runtime.javaCalls())
+        if (call.method == method) found.push_back(call);
+    return found;
+}
+
+constexpr const char* kEntryClass = "com/tavik/runtime/WinLauncher";
+constexpr const char* kInstallerEntryClass = "com/runwright/runtime/launcher/WinLauncher";
+constexpr const char* kRegistryClass = "com/runwright/runtime/installer/platform/win32/Registry";
+constexpr const char* kModulePath = "C:\\Programme\\\xC3\x84rger \xE6\x97\xA5\xE6\x9C\xAC\\app.exe";
+
+TEST(RecordingVm, RecordsALaunchAsTheLauncherMakesIt) {
+    Scenario s;
+    TestRuntime runtime(s.dir() / "jre");
+    runtime.create();
+    const std::vector<std::string> arguments = {"true", "app.Main", "two words", "\xC3\xA9t\xC3\xA9", "-Dx=\"q\""};
+    std::vector<std::string> script = {"launch", kEntryClass};
+    script.insert(script.end(), arguments.begin(), arguments.end());
+
+    const RunResult r = drive(s, runtime, script);
+
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_THAT(textLines(r.out), ElementsAre("JNI_CreateJavaVM returned 0",
+                                              "previous tavik.moduleName: C:\\app\\app.exe", "main returned",
+                                              "DestroyJavaVM returned 0"));
+    EXPECT_EQ(runtime.vmOptions(), (std::vector<std::string>{"-Dtavik.moduleName=C:\\app\\app.exe",
+                                                             "-Djava.class.path=probe.jar", "-Xmx64m"}));
+    EXPECT_EQ(runtime.mainArguments(), arguments);
+    EXPECT_THAT(runtime.propertiesSet(), ElementsAre(std::pair<std::string, std::string>("tavik.moduleName", kModulePath)));
+    const std::vector<JavaCall> splash = callsOf(runtime, std::string(kEntryClass) + ".initAwtSplashConfig");
+    ASSERT_EQ(splash.size(), 1u);
+    // The second flag is handed an int, as the launcher's configuration value is: shown as the number.
+    EXPECT_THAT(splash[0].arguments,
+                ElementsAre("true", "2", "\"splash.png\"", "10", "20", "\"\"", "30", "-40", "\"\xC3\x84rger\"", "50", "60",
+                            "\"Lucida Sans\"", "70", "80"));
+    EXPECT_TRUE(hasRecord(runtime, "FindClass java/lang/System"));
+    EXPECT_TRUE(hasRecord(runtime, std::string("GetStaticMethodID ") + kEntryClass + ".main ([Ljava/lang/String;)V"));
+    EXPECT_TRUE(callsOf(runtime, "com/runwright/runtime/installer/platform/win32/Common.initFromLauncher").empty());
+    EXPECT_EQ(runtime.jvmCalls().back(), "DestroyJavaVM");
+}
+
+TEST(RecordingVm, InstallerLaunchRegistersNativesOrIsRefused) {
+    struct Case {
+        const char* name;
+        bool refuse;
+        std::string registered;
+        std::vector<std::vector<std::string>> initFromLauncher;  // the arguments of each call
+    };
+    const Case cases[] = {
+        {"registered", false, "RegisterNatives returned 0", {{"true"}}},
+        {"refused", true, "RegisterNatives returned -1", {{"true"}, {"false"}}},
+    };
+    Scenario s;
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestRuntime runtime(s.dir() / ("jre" + std::to_string(index++)));
+        if (c.refuse) runtime.refuseNatives(kRegistryClass);
+        runtime.create();
+
+        const RunResult r = drive(s, runtime, {"launch", kInstallerEntryClass, "x"});
+
+        EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+        EXPECT_THAT(textLines(r.out), ::testing::Contains(c.registered));
+        std::vector<std::vector<std::string>> initCalls;
+        for (const JavaCall& call : callsOf(runtime, "com/runwright/runtime/installer/platform/win32/Common.initFromLauncher"))
+            initCalls.push_back(call.arguments);
+        EXPECT_EQ(initCalls, c.initFromLauncher);
+        EXPECT_TRUE(hasRecord(runtime, std::string("RegisterNatives ") + kRegistryClass + " 2"));
+        EXPECT_TRUE(hasRecord(runtime, "native deleteValue0 (ILjava/lang/String;Ljava/lang/String;I)V"));
+        EXPECT_EQ(hasRecord(runtime, std::string("ExceptionClear java.lang.NoSuchMethodError: natives of ") + kRegistryClass),
+                  c.refuse);
+        EXPECT_EQ(runtime.mainArguments(), std::vector<std::string>{"x"});
+    }
+}
+
+TEST(RecordingVm, ConfiguredFailuresReachTheCaller) {
+    struct Case {
+        const char* name;
+        std::function<void(TestRuntime&)> configure;
+        std::vector<std::string> script;
+        int exitCode;
+        std::string output;  // a line of the probe's standard output
+        std::string record;  // a record of the VM
+    };
+    const std::string thrown = "java.lang.IllegalStateException: b\xC3\xB6se";
+    const Case cases[] = {
+        {"creation fails", [](TestRuntime& r) { r.failVmCreation(-4); }, {"launch", kEntryClass}, 5,
+         "JNI_CreateJavaVM returned -4", "JNI_CreateJavaVM returns -4"},
+        {"configuration line it cannot use",
+         [](TestRuntime& r) { std::ofstream(r.vmConfigFile(), std::ios::binary) << "fail-creation\n"; },
+         {"create"}, 5, "JNI_CreateJavaVM returned -6", "fake-jvm.cfg: cannot use line: fail-creation"},
+        {"entry class missing", [](TestRuntime& r) { r.withoutClass(kEntryClass); }, {"launch", kEntryClass}, 10,
+         "missing main class", std::string("ExceptionClear java.lang.NoClassDefFoundError: ") + kEntryClass},
+        {"main missing", [](TestRuntime& r) { r.withoutMethod(std::string(kEntryClass) + ".main"); },
+         {"launch", kEntryClass}, 11, "missing main method", "ExceptionClear java.lang.NoSuchMethodError: main"},
+        {"main throws", [&](TestRuntime& r) { r.throwFrom(std::string(kEntryClass) + ".main", thrown); },
+         {"launch", kEntryClass, "a"}, 1, "exception: " + thrown, "ExceptionDescribe " + thrown},
+        {"Controller missing", [](TestRuntime& r) { r.withoutClass("com/tavik/Controller"); }, {"listener"}, 0,
+         "no startupPerformed", "ExceptionClear java.lang.NoClassDefFoundError: com/tavik/Controller"},
+    };
+    Scenario s;
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestRuntime runtime(s.dir() / ("jre" + std::to_string(index++)));
+        runtime.create();
+        c.configure(runtime);
+
+        const RunResult r = drive(s, runtime, c.script);
+
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+        EXPECT_THAT(textLines(r.out), ::testing::Contains(c.output)) << r.out;
+        EXPECT_TRUE(hasRecord(runtime, c.record)) << ::testing::PrintToString(runtime.jvmCalls());
+    }
+}
+
+TEST(RecordingVm, ExceptionFromMainIsDescribedOnStandardError) {
+    Scenario s;
+    TestRuntime runtime(s.dir() / "jre");
+    runtime.throwFrom(std::string(kEntryClass) + ".main", "java.lang.Error: boom").create();
+
+    const RunResult r = drive(s, runtime, {"launch", kEntryClass});
+
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(textLines(r.err), ElementsAre("Exception in thread \"main\" java.lang.Error: boom"));
+    EXPECT_FALSE(hasRecord(runtime, "DestroyJavaVM")) << "a failed launch ends without destroying the VM";
+    const std::vector<JavaCall> toString = callsOf(runtime, "java/lang/Throwable.toString");
+    EXPECT_EQ(toString.size(), 1u) << "the text is taken after the VM described and cleared the exception";
+}
+
+TEST(RecordingVm, SecondThreadAttachesAsDaemonAndCallsBack) {
+    Scenario s;
+    TestRuntime runtime(s.dir() / "jre");
+    runtime.create();
+
+    const RunResult r = drive(s, runtime, {"listener"});
+
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_THAT(textLines(r.out),
+                ElementsAre("JNI_CreateJavaVM returned 0", "GetEnv before attaching: -2",
+                            "GetEnv gives the attached JNIEnv: yes", "delivered", "DestroyJavaVM returned 0"));
+    const std::vector<JavaCall> performed = callsOf(runtime, "com/tavik/Controller.startupPerformed");
+    ASSERT_EQ(performed.size(), 2u);
+    EXPECT_THAT(performed[0].arguments, ElementsAre("null"));
+    EXPECT_THAT(performed[1].arguments, ElementsAre("\"--open \"a b.txt\" \xC3\xA9t\xC3\xA9\""));
+    EXPECT_TRUE(hasRecord(runtime, "AttachCurrentThreadAsDaemon Thread-0"));
+    EXPECT_TRUE(hasRecord(runtime, "DetachCurrentThread Thread-0"));
+}
+
+TEST(RecordingVm, UnimplementedFunctionEndsTheProcessWith99) {
+    struct Case {
+        int slot;
+        const char* function;
+    };
+    const Case cases[] = {{0, "reserved"}, {5, "DefineClass"}, {7, "FromReflectedMethod"},
+                          {229, "NewDirectByteBuffer"}, {233, "GetModule"}};
+    Scenario s;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.function);
+        TestRuntime runtime(s.dir() / ("jre" + std::to_string(c.slot)));
+        runtime.create();
+
+        const RunResult r = drive(s, runtime, {"unimplemented", std::to_string(c.slot)});
+
+        EXPECT_EQ(r.exitCode, 99) << r.out;
+        const std::string record = "unimplemented JNI function " + std::to_string(c.slot);
+        EXPECT_EQ(runtime.jvmCalls().back(), record);
+        EXPECT_THAT(r.err, HasSubstr(record));
+    }
+}
+
+TEST(RecordingVm, ImplementedFunctionsSitInTheirOwnSlots) {
+    Scenario s;
+    TestRuntime runtime(s.dir() / "jre");
+    runtime.create();
+    // ExceptionCheck, slot 228: with nothing pending it answers and returns.
+    const RunResult r = drive(s, runtime, {"unimplemented", "228"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_THAT(textLines(r.out), ::testing::Contains("slot 228 returned"));
+}
+
+TEST(RecordingVm, BrokenJniRuleEndsTheProcessWith98) {
+    struct Case {
+        const char* kind;
+        std::string record;
+    };
+    const Case cases[] = {
+        {"pending", "JNI misuse: FindClass with an exception pending: java.lang.NoClassDefFoundError: no/such/Type"},
+        {"foreign-env", "JNI misuse: FindClass with another thread's JNIEnv"},
+        {"deleted-ref", "JNI misuse: GetStringLength with a deleted reference"},
+        {"string-receiver", "JNI misuse: CallObjectMethod with java/lang/String.toString on throwable "
+                            "java.lang.NoClassDefFoundError: no/such/Type"},
+    };
+    Scenario s;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        TestRuntime runtime(s.dir() / (std::string("jre-") + c.kind));
+        runtime.create();
+
+        const RunResult r = drive(s, runtime, {"misuse", c.kind});
+
+        EXPECT_EQ(r.exitCode, 98) << r.out;
+        EXPECT_EQ(runtime.jvmCalls().back(), c.record);
     }
 }
 

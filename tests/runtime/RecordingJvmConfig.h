@@ -1,0 +1,36 @@
+#pragma once
+// What fake-jvm.cfg beside the recording jvm.dll asks of it, one directive a
+// line ('#' starts a comment line):
+//   fail-create [code]             JNI_CreateJavaVM returns code (default -1, JNI_ERR)
+//   missing-class <class>          FindClass of it fails, NoClassDefFoundError pending
+//   missing-method <class>.<name>  its method look-ups fail, NoSuchMethodError pending
+//   throw <class>.<name> <text>    a call of it returns with an exception pending whose
+//                                  toString() gives the text (UTF-8)
+//   refuse-natives <class>         RegisterNatives for it returns JNI_ERR
+// Class names are written the JNI way: com/tavik/Controller.
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+
+namespace tavik::testruntime {
+
+inline constexpr const wchar_t* kVmConfigFileName = L"fake-jvm.cfg";
+
+struct VmConfig {
+    std::optional<long> failCreation;
+    std::set<std::string> missingClasses;
+    std::set<std::string> missingMethods;               // "<class>.<name>"
+    std::map<std::string, std::string> throwingMethods;  // "<class>.<name>" to the exception's text
+    std::set<std::string> refusedNatives;
+};
+
+struct ConfigReading {
+    VmConfig config;
+    std::string error;  // the first line it cannot use; empty when all were understood
+};
+
+ConfigReading readVmConfig(std::string_view text);
+
+}  // namespace tavik::testruntime
