@@ -1,6 +1,9 @@
 #include "tests/win/TestSupport.h"
 
 #include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
@@ -9,6 +12,8 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "common/win/WideText.h"
 
 namespace tavik::test {
 namespace {
@@ -207,6 +212,18 @@ std::string archiveEntry(const std::string& data) {
     std::string masked = data;
     for (char& c : masked) c = static_cast<char>(static_cast<unsigned char>(c) ^ 0xD6);
     return BlockBuilder().int64(data.size()).raw(masked).text();
+}
+
+int runTestsOrChild(int argc, char** argv, ChildScenario scenario) {
+    int count = 0;
+    wchar_t** argumentList = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    std::vector<std::u16string> arguments;
+    for (int i = 0; i < count; ++i) arguments.push_back(toU16(argumentList[i]));
+    ::LocalFree(argumentList);
+    if (arguments.size() >= 3 && arguments[1] == u"--child")
+        return scenario(arguments[2], {arguments.begin() + 3, arguments.end()});
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }
 
 }  // namespace tavik::test

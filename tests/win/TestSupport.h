@@ -35,6 +35,12 @@ std::string utf8(const std::u16string& text);
 
 using testsupport::BlockBuilder;
 
+// The main of a Windows test program: "--child <name> arguments..." runs one
+// child scenario in this process (for what is decided once per process),
+// anything else runs the tests.
+using ChildScenario = int (*)(const std::u16string& name, const std::vector<std::u16string>& arguments);
+int runTestsOrChild(int argc, char** argv, ChildScenario scenario);
+
 // One narrow record (id, text) of a configuration block.
 std::string narrowRecord(std::int32_t id, const std::string& text);
 // One archive entry: the size, then the bytes masked as the packer stores them.

@@ -58,15 +58,6 @@ int nativePathScenario(const Arguments& arguments) {
     return 0;
 }
 
-std::vector<std::u16string> wideArguments() {
-    int count = 0;
-    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    std::vector<std::u16string> result;
-    for (int i = 0; i < count; ++i) result.push_back(toU16(argv[i]));
-    ::LocalFree(argv);
-    return result;
-}
-
 int runScenarioByName(const std::u16string& name, const Arguments& arguments) {
     if (name != u"native-path") {
         std::fprintf(stderr, "unknown scenario\n");
@@ -80,11 +71,4 @@ int runScenarioByName(const std::u16string& name, const Arguments& arguments) {
 }  // namespace
 }  // namespace tavik::test
 
-int main(int argc, char** argv) {
-    const auto arguments = tavik::test::wideArguments();
-    if (arguments.size() >= 3 && arguments[1] == u"--child") {
-        return tavik::test::runScenarioByName(arguments[2], {arguments.begin() + 3, arguments.end()});
-    }
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return tavik::test::runTestsOrChild(argc, argv, tavik::test::runScenarioByName); }
