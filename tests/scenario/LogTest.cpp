@@ -50,7 +50,9 @@ TEST(Log, FileHeaderTimeStampsAndLineEndings) {
     EXPECT_EQ(all[1], "");
     const std::regex stamped("\\[\\d+:\\d{1,3}\\] .*");
     for (std::size_t i = 2; i < all.size(); ++i)
-        if (!all[i].empty()) EXPECT_TRUE(std::regex_match(all[i], stamped)) << all[i];
+        if (!all[i].empty()) {
+            EXPECT_TRUE(std::regex_match(all[i], stamped)) << all[i];
+        }
 }
 
 TEST(Log, NextFreeNumberIsUsed) {

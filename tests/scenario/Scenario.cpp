@@ -161,11 +161,6 @@ std::string readFile(const fs::path& path) {
     return content.str();
 }
 
-std::string withoutCarriageReturns(std::string text) {
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    return text;
-}
-
 bool RunResult::hasLine(const std::string& fragment) const {
     std::istringstream lines(log);
     for (std::string line; std::getline(lines, line);)

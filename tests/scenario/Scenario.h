@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/BlockBuilder.h"
+#include "tests/support/TextLines.h"
 
 namespace tavik::scenario {
 
@@ -82,8 +83,7 @@ fs::path sourceDir();
 // The Windows form of a Unix path through Wine's Z: drive.
 std::string windowsPath(const fs::path& unixPath);
 std::string readFile(const fs::path& path);
-// The C runtime's text mode writes CR LF; tests compare with "\n" alone.
-std::string withoutCarriageReturns(std::string text);
+using testsupport::withoutCarriageReturns;
 
 using testsupport::BlockBuilder;
 

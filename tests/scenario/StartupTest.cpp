@@ -64,7 +64,9 @@ TEST(CommandWords, EverySpellingReachesItsAction) {
         const RunResult r = s.run(exe, options);
         EXPECT_EQ(r.exitCode, c.exitCode);
         EXPECT_EQ(withoutCarriageReturns(r.out), c.usageShown ? usage : "");
-        if (c.logLine) EXPECT_TRUE(r.hasLine(c.logLine)) << r.log;
+        if (c.logLine) {
+            EXPECT_TRUE(r.hasLine(c.logLine)) << r.log;
+        }
         EXPECT_FALSE(r.hasLine("calling StartServiceCtrlDispatcher"));
     }
 }

@@ -18,11 +18,6 @@ std::string firstLine(const std::string& text) {
     return all.empty() ? std::string() : all.front();
 }
 
-std::string withoutCarriageReturns(std::string text) {
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    return text;
-}
-
 std::string childLog(const std::map<std::string, std::string>& values) {
     const auto found = values.find("log");
     if (found == values.end() || found->second == "none") return {};

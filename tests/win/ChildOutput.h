@@ -3,6 +3,7 @@
 #include <map>
 #include <string>
 
+#include "tests/support/TextLines.h"
 #include "tests/win/TestSupport.h"
 
 namespace tavik::test {
@@ -13,7 +14,7 @@ std::map<std::string, std::string> keyValues(const std::string& out);
 // Standard error up to its first line end, without the CR.
 std::string firstLine(const std::string& text);
 
-std::string withoutCarriageReturns(std::string text);
+using testsupport::withoutCarriageReturns;
 
 // The log file a child named on its "log=" line, read without its byte-order
 // mark; "" when it logged nothing.

@@ -18,8 +18,6 @@
 namespace tavik::test {
 namespace {
 
-std::wstring wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
-
 fs::path systemTempPath() {
     wchar_t buffer[MAX_PATH + 1];
     const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
@@ -55,9 +53,9 @@ std::wstring environmentBlock(const std::map<std::u16string, std::u16string>& ch
     ::FreeEnvironmentStringsW(strings);
     for (const auto& [name, value] : changes) {
         if (value.empty())
-            variables.erase(wide(name));
+            variables.erase(toWide(name));
         else
-            variables[wide(name)] = wide(value);
+            variables[toWide(name)] = toWide(value);
     }
     std::wstring block;
     for (const auto& [name, value] : variables) block += name + L"=" + value + L'\0';
@@ -107,7 +105,7 @@ void writeFile(const fs::path& path, const std::string& content) {
 
 std::string utf8(const std::u16string& text) {
     if (text.empty()) return {};
-    const std::wstring w = wide(text);
+    const std::wstring w = toWide(text);
     const int size = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<std::size_t>(size), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), bytes.data(), size, nullptr, nullptr);
@@ -161,7 +159,7 @@ ChildResult runChild(const fs::path& executable, const std::vector<std::u16strin
         startup.hStdOutput = out;
         startup.hStdError = err;
         std::wstring commandLine = quoted(executable.wstring());
-        for (const auto& argument : arguments) commandLine += L" " + quoted(wide(argument));
+        for (const auto& argument : arguments) commandLine += L" " + quoted(toWide(argument));
         std::wstring block = environmentBlock(environment);
         PROCESS_INFORMATION process{};
         const BOOL started = ::CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, TRUE,

@@ -247,6 +247,10 @@ private:
     bool readFiles(const toml::node& node, const std::string& key);
     bool readEmbed(const toml::node& node, const std::string& key);
     bool readEmbedItem(const toml::node& item, const std::string& key);
+    // Calls `read(id, value, key)` for each entry of a table keyed by
+    // configuration ids, in file order; stops at the first failure.
+    template <class ReadEntry>
+    bool forEachIdEntry(const toml::node& node, const std::string& key, ReadEntry read);
     bool readMessages(const toml::node& node, const std::string& key, std::vector<WideRecord>& into);
     bool readLocales(const toml::node& node, const std::string& key);
     bool readRawNarrow(const toml::node& node, const std::string& key);
@@ -665,17 +669,23 @@ bool ProjectReader::readEmbedItem(const toml::node& item, const std::string& key
     return true;
 }
 
-bool ProjectReader::readMessages(const toml::node& node, const std::string& key, std::vector<WideRecord>& into) {
+template <class ReadEntry>
+bool ProjectReader::forEachIdEntry(const toml::node& node, const std::string& key, ReadEntry read) {
     const toml::table* table = tableAt(node, key);
     if (table == nullptr) return false;
     for (const auto& [name, value] : inFileOrder(*table)) {
         const std::string entryKey = key + "." + std::string(name->str());
         const auto id = idOf(*name, entryKey);
-        if (!id) return false;
-        auto text = wideAt(*value, entryKey);
-        if (!text || !addWide(into, *id, std::move(*text), *value, entryKey)) return false;
+        if (!id || !read(*id, *value, entryKey)) return false;
     }
     return true;
+}
+
+bool ProjectReader::readMessages(const toml::node& node, const std::string& key, std::vector<WideRecord>& into) {
+    return forEachIdEntry(node, key, [&](std::int32_t id, const toml::node& value, const std::string& entryKey) {
+        auto text = wideAt(value, entryKey);
+        return text && addWide(into, id, std::move(*text), value, entryKey);
+    });
 }
 
 bool ProjectReader::readLocales(const toml::node& node, const std::string& key) {
@@ -699,26 +709,20 @@ bool ProjectReader::readLocales(const toml::node& node, const std::string& key) 
 }
 
 bool ProjectReader::readRawNarrow(const toml::node& node, const std::string& key) {
-    const toml::table* table = tableAt(node, key);
-    if (table == nullptr) return false;
-    for (const auto& [name, value] : inFileOrder(*table)) {
-        const std::string entryKey = key + "." + std::string(name->str());
-        const auto id = idOf(*name, entryKey);
-        if (!id) return false;
+    return forEachIdEntry(node, key, [&](std::int32_t id, const toml::node& value, const std::string& entryKey) {
         std::optional<std::string> text;
-        if (value->is_string()) {
-            text = narrowAt(*value, entryKey);
-        } else if (value->is_integer()) {
-            const auto number = int32At(*value, entryKey);
+        if (value.is_string()) {
+            text = narrowAt(value, entryKey);
+        } else if (value.is_integer()) {
+            const auto number = int32At(value, entryKey);
             if (number) text = std::to_string(*number);
-        } else if (const auto* flag = value->as_boolean()) {
+        } else if (const auto* flag = value.as_boolean()) {
             text = flag->get() ? "1" : "0";
         } else {
-            return wrongType(*value, entryKey, "a string, an integer or a boolean");
+            return wrongType(value, entryKey, "a string, an integer or a boolean");
         }
-        if (!text || !addRawNarrow(*id, std::move(*text), *value, entryKey)) return false;
-    }
-    return true;
+        return text && addRawNarrow(id, std::move(*text), value, entryKey);
+    });
 }
 
 PackInput ProjectReader::result() {
