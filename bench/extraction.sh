@@ -19,7 +19,7 @@ executable_kind = "console"
 [files]
 embed = [ ${embed%, } ]
 TOML
-"$repo/build/host/tools/pack/tavik-pack" "$repo/build/win64/launcher/win/launcher.exe" "$work/project.toml" "$work/app.exe"
+"$repo/build/host/tools/pack/tavik-pack" --runtime-jar "$repo/build/host/java/tavik-runtime.jar" "$repo/build/win64/launcher/win/launcher.exe" "$work/project.toml" "$work/app.exe"
 "$repo/scripts/wine-prefix" win64 start >/dev/null
 winpath() { echo "Z:$1" | tr / '\\'; }
 ms_of() { sed -n "s/^.*\[\([0-9]*\):\([0-9]*\)\] $1\r\?$/\1 \2/p" "$2" | awk '{print $1*1000+$2}'; }

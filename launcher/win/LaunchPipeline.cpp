@@ -4,9 +4,9 @@
 #include "launcher/win/ConsoleControl.h"
 #include "launcher/win/ErrorReport.h"
 #include "launcher/win/Extraction.h"
+#include "launcher/win/JavaStart.h"
 #include "launcher/win/JvmLoader.h"
 #include "launcher/win/NativeLibraryPath.h"
-#include "launcher/win/VmOptionsSource.h"
 
 namespace tavik {
 namespace {
@@ -21,14 +21,11 @@ void extractFiles() {
 // instance starts as the first did.
 void applySingleInstanceGuard() {}
 
-// The runtime is found, its VM library loaded and the VM options assembled;
-// this build cannot create the VM yet, so even a loaded runtime ends the
-// launch as a failure.
-[[noreturn]] void runJavaApplication(const std::vector<std::u16string>& tokens) {
+void runJavaApplication(const std::vector<std::u16string>& tokens) {
     if (!jvm::LoadDLL(true, std::nullopt, false)) exitLauncher(1);
-    assembleVmOptions(tokens, {});
-    log::logError(u"creating the Java VM is not available in this build");
-    exitLauncher(1);
+    const jvm::JavaStartResult result = jvm::startJavaApplication(gatherJavaStartInputs(tokens, std::nullopt));
+    if (result.fatalMessageId) fatalMessage(*result.fatalMessageId, std::nullopt);
+    if (!result.success) exitLauncher(1);
 }
 
 }  // namespace

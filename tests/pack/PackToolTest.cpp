@@ -41,7 +41,7 @@ TEST(PackTool, HelpAndWrongArgumentsShowUsage) {
     ScratchDir dir;
     const ToolRun help = runTool(dir, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_THAT(help.out, HasSubstr("usage: tavik-pack <template.exe> <project.toml> <output.exe>"));
+    EXPECT_THAT(help.out, HasSubstr("usage: tavik-pack [--runtime-jar <jar>] <template.exe> <project.toml> <output.exe>"));
 
     const ToolRun wrong = runTool(dir, {"only-one"});
     EXPECT_EQ(wrong.exitCode, 1);
@@ -53,17 +53,38 @@ TEST(PackTool, PacksAndReportsFailureWithExitCodeOne) {
     const fs::path templatePath = dir.write("launcher.exe", test::FakePe{}.bytes());
     const fs::path project = dir.write("project.toml", "[application]\nmain_class = 'M'\nmodule = 1\n");
     const fs::path output = dir / "app.exe";
+    const fs::path runtimeJar = dir.write("tavik-runtime.jar", "runtime");
 
-    const ToolRun failed = runTool(dir, {templatePath, project, output});
+    const ToolRun failed = runTool(dir, {"--runtime-jar", runtimeJar, templatePath, project, output});
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_EQ(failed.err, "tavik-pack: " + project.string() + ":3: application.module: expected a boolean, found an integer\n");
     EXPECT_FALSE(fs::exists(output));
 
     dir.write("project.toml", "[application]\nmain_class = 'M'\nmodule = true\n");
-    const ToolRun packed = runTool(dir, {templatePath, project, output});
+    const ToolRun packed = runTool(dir, {"--runtime-jar", runtimeJar, templatePath, project, output});
     EXPECT_EQ(packed.exitCode, 0) << packed.err;
     EXPECT_EQ(packed.err, "");
     EXPECT_GT(fs::file_size(output), test::FakePe::kDefaultPayloadOffset);
+}
+
+// Without --runtime-jar the jar is looked up in the distribution's lib
+// directory; outside a distribution that fails before any output exists.
+TEST(PackTool, MissingRuntimeJarFailsWithoutOutput) {
+    ScratchDir dir;
+    const fs::path templatePath = dir.write("launcher.exe", test::FakePe{}.bytes());
+    const fs::path project = dir.write("project.toml", "[application]\nmain_class = 'M'\n");
+    const fs::path output = dir / "app.exe";
+
+    const ToolRun defaulted = runTool(dir, {templatePath, project, output});
+    EXPECT_EQ(defaulted.exitCode, 1);
+    const fs::path expectedJar = fs::path(TAVIK_PACK_TOOL).parent_path().parent_path() / "lib/tavik-runtime.jar";
+    EXPECT_EQ(defaulted.err, "tavik-pack: " + project.string() + ": runtime jar: file to embed not found: " +
+                                 expectedJar.string() + "\n");
+
+    const ToolRun named = runTool(dir, {"--runtime-jar", (dir / "absent.jar").string(), templatePath, project, output});
+    EXPECT_EQ(named.exitCode, 1);
+    EXPECT_THAT(named.err, HasSubstr("runtime jar: file to embed not found: " + (dir / "absent.jar").string()));
+    EXPECT_FALSE(fs::exists(output));
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ class Packing : public ::testing::Test {
 protected:
     std::optional<PackError> pack(const std::string& projectToml, const fs::path& launcherTemplate,
                                   const std::string& output = "out.exe") {
-        return packLauncher({launcherTemplate, dir.write("project.toml", projectToml), dir / output});
+        return packLauncher({launcherTemplate, dir.write("project.toml", projectToml), dir / output, std::nullopt});
     }
     std::optional<PackError> pack(const std::string& projectToml) { return pack(projectToml, templatePath); }
 
@@ -192,7 +192,7 @@ TEST_F(Packing, FailureKeepsAnEarlierOutputUntouched) {
 }
 
 TEST_F(Packing, MissingProjectFileIsReported) {
-    const auto error = packLauncher({templatePath, dir / "absent.toml", dir / "out.exe"});
+    const auto error = packLauncher({templatePath, dir / "absent.toml", dir / "out.exe", std::nullopt});
     ASSERT_TRUE(error);
     EXPECT_EQ(describe(*error), "tavik-pack: " + (dir / "absent.toml").string() + ": project file not found");
     EXPECT_FALSE(fs::exists(dir / "out.exe"));

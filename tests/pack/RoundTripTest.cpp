@@ -42,7 +42,7 @@ TEST(RoundTrip, LauncherReadsWhatThePackerWrote) {
                                        "[[locale]]\nkey = 'de'\nmessages = { 1005 = 'Kein Java.', 1000 = 'Fehler' }\n"
                                        "[[locale]]\nkey = 'de_CH'\nmessages = { 1005 = 'Kei Java.' }\n"
                                        "[narrow]\n2001 = 'r'\n");
-    ASSERT_EQ(packLauncher({templatePath, project, dir / "app.exe"}), std::nullopt);
+    ASSERT_EQ(packLauncher({templatePath, project, dir / "app.exe", std::nullopt}), std::nullopt);
     const auto executable = test::readBytes(dir / "app.exe");
 
     const auto swiss = readBack(executable, "de_CH");
@@ -62,6 +62,39 @@ TEST(RoundTrip, LauncherReadsWhatThePackerWrote) {
     ASSERT_FALSE(english.failure);
     EXPECT_EQ(english.tables.wide.at(1005), u"No Java.");
     EXPECT_EQ(english.tables.wide.at(1000), u"Error");
+}
+
+// The names of the archive entries, as the launcher reads them from the block.
+std::vector<std::string> archiveNames(const config::ConfigTables& tables) {
+    return archive::splitNameList(tables.narrow.at(2003));
+}
+
+TEST(RoundTrip, RuntimeJarLeadsTheArchiveUnlessTheProjectBringsItsOwn) {
+    ScratchDir dir;
+    const fs::path templatePath = dir.write("launcher.exe", FakePe{}.bytes());
+    const fs::path runtimeJar = dir.write("lib/tavik-runtime.jar", "runtime");
+    dir.write("app.jar", "jar");
+    dir.write("own/tavik-runtime.jar", "own runtime");
+    const struct {
+        const char* embed;
+        std::vector<std::string> names;
+        std::size_t archiveBytes;
+    } cases[] = {
+        {"['app.jar']", {"tavik-runtime.jar", "app.jar"}, 8 + 7 + 8 + 3},
+        {"[]", {"tavik-runtime.jar"}, 8 + 7},
+        {"['app.jar', { source = 'own/tavik-runtime.jar' }]", {"app.jar", "tavik-runtime.jar"}, 8 + 3 + 8 + 11},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.embed);
+        const fs::path project =
+            dir.write("project.toml", std::string("[application]\nmain_class = 'M'\n[files]\nembed = ") + c.embed + "\n");
+        ASSERT_EQ(packLauncher({templatePath, project, dir / "app.exe", runtimeJar}), std::nullopt);
+        const auto executable = test::readBytes(dir / "app.exe");
+        const auto block = readBack(executable, "en_US");
+        ASSERT_FALSE(block.failure);
+        EXPECT_EQ(archiveNames(block.tables), c.names);
+        EXPECT_EQ(block.archiveStart + c.archiveBytes, executable.size() - FakePe::kDefaultPayloadOffset);
+    }
 }
 
 // A TOML basic string holding `text` as it is.

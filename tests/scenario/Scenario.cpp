@@ -187,8 +187,8 @@ fs::path Scenario::writeFile(const std::string& relative, const std::string& con
 int Scenario::packRaw(const std::string& projectToml, const fs::path& output, std::string& outputText) {
     const fs::path project = writeFile("project.toml", projectToml);
     const fs::path errFile = dir_ / "pack.err";
-    const ChildResult r = spawnAndWait({packerPath().string(), templatePath(architecture()).string(), project.string(),
-                                        output.string()},
+    const ChildResult r = spawnAndWait({packerPath().string(), "--runtime-jar", TAVIK_RUNTIME_JAR,
+                                        templatePath(architecture()).string(), project.string(), output.string()},
                                        {}, dir_ / "pack.out", errFile, 60);
     outputText = readFile(errFile);
     return r.exitCode;

@@ -39,6 +39,17 @@ struct EmbeddedFile {
     SourcePosition where;
 };
 
+inline constexpr char kRuntimeJarName[] = "tavik-runtime.jar";
+inline constexpr std::int32_t kArchiveCountId = 2002;
+inline constexpr std::int32_t kArchiveNamesId = 2003;
+
+// The archive's names as the block lists them: ";"-separated, archive order.
+inline std::string archiveNameList(const std::vector<EmbeddedFile>& files) {
+    std::string names;
+    for (const EmbeddedFile& file : files) names += (names.empty() ? "" : ";") + file.name;
+    return names;
+}
+
 struct PackInput {
     std::string projectPath;  // as given, for messages
     std::vector<NarrowRecord> narrow;

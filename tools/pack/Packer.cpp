@@ -50,7 +50,7 @@ Expected<fs::path> createTemporaryBeside(const fs::path& output) {
 }  // namespace
 
 std::optional<PackError> packLauncher(const PackRequest& request) {
-    auto input = readProjectFile(request.projectPath);
+    auto input = readProjectFile(request.projectPath, request.runtimeJar);
     if (!input) return input.error();
     auto image = readTemplate(request.templatePath);
     if (!image) return image.error();

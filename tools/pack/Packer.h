@@ -12,6 +12,9 @@ struct PackRequest {
     std::filesystem::path templatePath;
     std::filesystem::path projectPath;
     std::filesystem::path outputPath;
+    // The launcher's Java entry runtime, embedded ahead of the project's files
+    // unless the project embeds a file of that name itself.
+    std::optional<std::filesystem::path> runtimeJar;
 };
 
 // Writes to a temporary file beside the output and renames it at the end; on

@@ -84,8 +84,6 @@ constexpr Choice kFlavours[] = {{"launcher", "t"}, {"installer", "r"}};
 constexpr Choice kPathKinds[] = {{"archive", "A"}, {"directory", "D"}, {"env", "E"}, {"scan", "S"}};
 constexpr Choice kSearchKinds[] = {{"A", "A"}, {"B", "B"}, {"R", "R"}, {"E", "E"}, {"S", "S"}, {"Y", "Y"}};
 
-constexpr std::int32_t kArchiveCountId = 2002;
-constexpr std::int32_t kArchiveNamesId = 2003;
 constexpr std::int32_t kVersionConditionId = 10201;
 
 // The launcher copies these texts into buffers of this many units, terminator
@@ -190,8 +188,9 @@ std::optional<std::string> archiveNameProblem(const std::string& name) {
 
 class ProjectReader {
 public:
-    ProjectReader(std::string displayPath, std::filesystem::path baseDirectory)
-        : path_(std::move(displayPath)), base_(std::move(baseDirectory)) {}
+    ProjectReader(std::string displayPath, std::filesystem::path baseDirectory,
+                  std::optional<std::filesystem::path> runtimeJar)
+        : path_(std::move(displayPath)), base_(std::move(baseDirectory)), runtimeJar_(std::move(runtimeJar)) {}
 
     bool read(const toml::table& root);
     PackInput result();
@@ -254,9 +253,12 @@ private:
     bool readMessages(const toml::node& node, const std::string& key, std::vector<WideRecord>& into);
     bool readLocales(const toml::node& node, const std::string& key);
     bool readRawNarrow(const toml::node& node, const std::string& key);
+    void listFilesToEmbed();
 
     std::string path_;
     std::filesystem::path base_;
+    std::optional<std::filesystem::path> runtimeJar_;
+    SourcePosition embedPosition_;  // line 0 without an embed list
     std::optional<PackError> error_;
     std::vector<NarrowRecord> readable_;
     std::vector<NarrowRecord> rawNarrow_;
@@ -630,10 +632,20 @@ bool ProjectReader::readEmbed(const toml::node& node, const std::string& key) {
     for (std::size_t i = 0; i < items->size(); ++i) {
         if (!readEmbedItem(*items->get(i), indexed(key, i))) return false;
     }
-    std::string names;
-    for (const EmbeddedFile& file : files_) names += (names.empty() ? "" : ";") + file.name;
-    return addReadable(kArchiveCountId, std::to_string(files_.size()), node, key) &&
-           addReadable(kArchiveNamesId, std::move(names), node, key);
+    embedPosition_ = {node.source().begin.line, key};
+    return true;
+}
+
+// The runtime jar leads the archive; a project that embeds its own jar of that
+// name keeps just its own. The count and names follow the final list.
+void ProjectReader::listFilesToEmbed() {
+    const bool projectHasRuntimeJar = std::any_of(files_.begin(), files_.end(),
+                                                  [](const EmbeddedFile& file) { return file.name == kRuntimeJarName; });
+    if (runtimeJar_ && !projectHasRuntimeJar)
+        files_.insert(files_.begin(), EmbeddedFile{*runtimeJar_, kRuntimeJarName, {0, "runtime jar"}});
+    if (files_.empty() && embedPosition_.line == 0) return;
+    readable_.push_back({kArchiveCountId, std::to_string(files_.size()), embedPosition_});
+    readable_.push_back({kArchiveNamesId, archiveNameList(files_), embedPosition_});
 }
 
 bool ProjectReader::readEmbedItem(const toml::node& item, const std::string& key) {
@@ -728,6 +740,7 @@ bool ProjectReader::readRawNarrow(const toml::node& node, const std::string& key
 PackInput ProjectReader::result() {
     PackInput input;
     input.projectPath = path_;
+    listFilesToEmbed();
     std::stable_sort(readable_.begin(), readable_.end(),
                      [](const NarrowRecord& a, const NarrowRecord& b) { return a.id < b.id; });
     input.narrow = std::move(readable_);
@@ -745,7 +758,8 @@ PackInput ProjectReader::result() {
 }  // namespace
 
 Expected<PackInput> parseProject(std::string_view text, const std::string& displayPath,
-                                 const std::filesystem::path& baseDirectory) {
+                                 const std::filesystem::path& baseDirectory,
+                                 const std::optional<std::filesystem::path>& runtimeJar) {
     toml::table root;
     try {
         root = toml::parse(text, std::string_view(displayPath));
@@ -754,12 +768,13 @@ Expected<PackInput> parseProject(std::string_view text, const std::string& displ
         return PackError{displayPath, at.line, "",
                          std::string(error.description()) + " (column " + std::to_string(at.column) + ")"};
     }
-    ProjectReader reader(displayPath, baseDirectory);
+    ProjectReader reader(displayPath, baseDirectory, runtimeJar);
     if (!reader.read(root)) return reader.error();
     return reader.result();
 }
 
-Expected<PackInput> readProjectFile(const std::filesystem::path& projectPath) {
+Expected<PackInput> readProjectFile(const std::filesystem::path& projectPath,
+                                    const std::optional<std::filesystem::path>& runtimeJar) {
     const std::string displayPath = projectPath.string();
     std::error_code error;
     if (!std::filesystem::is_regular_file(projectPath, error))
@@ -768,7 +783,7 @@ Expected<PackInput> readProjectFile(const std::filesystem::path& projectPath) {
     std::ostringstream text;
     text << in.rdbuf();
     if (!in) return PackError{displayPath, 0, "", "cannot read project file"};
-    return parseProject(text.str(), displayPath, projectPath.parent_path());
+    return parseProject(text.str(), displayPath, projectPath.parent_path(), runtimeJar);
 }
 
 }  // namespace tavik::pack
