@@ -144,6 +144,18 @@ int runWineTool(const std::vector<std::string>& arguments) {
 }
 
 fs::path sourceDir() { return TAVIK_SOURCE_DIR; }
+std::vector<std::string> entriesOf(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool anyEntryContains(const fs::path& dir, const std::string& part) {
+    const auto names = entriesOf(dir);
+    return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return n.find(part) != std::string::npos; });
+}
+
 fs::path packerPath() { return TAVIK_PACKER; }
 fs::path templatePath(const std::string& arch) { return winBuildDir(arch) / "launcher/win/launcher.exe"; }
 

@@ -82,6 +82,10 @@ fs::path packerPath();
 fs::path sourceDir();
 // The Windows form of a Unix path through Wine's Z: drive.
 std::string windowsPath(const fs::path& unixPath);
+
+// The names in a directory, sorted; whether one of them contains `part`.
+std::vector<std::string> entriesOf(const fs::path& dir);
+bool anyEntryContains(const fs::path& dir, const std::string& part);
 std::string readFile(const fs::path& path);
 using testsupport::withoutCarriageReturns;
 

@@ -23,18 +23,6 @@ working_directory = "."
 1009 = "internal {0}"
 )";
 
-std::vector<std::string> entriesOf(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-bool anyEntryContains(const fs::path& dir, const std::string& part) {
-    const auto names = entriesOf(dir);
-    return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return n.find(part) != std::string::npos; });
-}
-
 TEST(CommandWords, EverySpellingReachesItsAction) {
     const char* const usage = "Usage: app.exe /install | /uninstall | /stop | /start | /status | /run | /run-redirect\n";
     struct Case {
