@@ -265,6 +265,27 @@ TEST(JavaStart, InstallerFlavourRegistersTheHelperNatives) {
     }
 }
 
+// A long option file is neither cut nor reordered on its way to the VM.
+TEST(JavaStart, TenThousandOptionsReachTheVmWhole) {
+    Scenario s;
+    TestRuntime jre(s.dir() / "jre");
+    jre.create();
+    std::vector<std::string> expected;
+    std::string file;
+    for (int i = 1; i <= 10000; ++i) {
+        expected.push_back("-Dmany." + std::to_string(i) + "=" + std::string(static_cast<std::size_t>(i % 50), 'v'));
+        file += expected.back() + "\r\n";
+    }
+    s.writeFile("app.vmoptions", file);
+    const RunResult r = s.run(s.pack(project("read_default_vmoptions = true")), directRun());
+
+    EXPECT_EQ(r.exitCode, 0);
+    std::vector<std::string> received;
+    for (const std::string& option : jre.vmOptions())
+        if (option.rfind("-Dmany.", 0) == 0) received.push_back(option);
+    EXPECT_EQ(received, expected);
+}
+
 // How a start that cannot reach or finish main ends.
 TEST(JavaStart, FailuresEndWithExitCodeOne) {
     struct Case {
