@@ -70,7 +70,7 @@ int runCommand(const cmdline::EntryDecision& decision, const std::u16string& pro
         case Command::Install:
             return service::install();
         case Command::InstallAndStart:
-            return service::installAndStart();
+            return service::installAndStart(decision.arguments);
         case Command::InstallAuto:
             return service::installAuto();
         case Command::InstallDemand:
@@ -80,9 +80,9 @@ int runCommand(const cmdline::EntryDecision& decision, const std::u16string& pro
         case Command::Stop:
             return service::stop();
         case Command::Start:
-            return service::start();
+            return service::start(decision.arguments);
         case Command::Restart:
-            return service::restart();
+            return service::restart(decision.arguments);
         case Command::Status:
             return service::status();
         case Command::Run:

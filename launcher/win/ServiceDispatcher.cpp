@@ -7,21 +7,9 @@
 #include "common/win/WideText.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/LauncherState.h"
+#include "launcher/win/ServiceMain.h"
 
 namespace tavik::service {
-namespace {
-
-// This build has no service host: the service main reports no status, so
-// the manager never sees the service running.
-void WINAPI serviceMain(DWORD, LPWSTR*) {
-    try {
-        log::logError(u"service host is not available in this build");
-    } catch (...) {
-        // Out of memory while logging: nothing else to do here.
-    }
-}
-
-}  // namespace
 
 void runServiceDispatcher() {
     std::wstring name = toWide(state::serviceName());

@@ -342,8 +342,32 @@ const Method& methodOf(jmethodID id, const char* function) {
     misuse(std::string(function) + " with something that is no method ID");
 }
 
+// What a service child's main sees of the stop channel: every byte, then how
+// the input ended (a closed pipe is its end of file).
+void recordStandardInput() {
+    const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+    std::string line = "stdin";
+    char chunk[256];
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(input, chunk, sizeof chunk, &read, nullptr)) {
+            const DWORD error = ::GetLastError();
+            record(line + (error == ERROR_BROKEN_PIPE ? " EOF" : " error " + std::to_string(error)));
+            return;
+        }
+        if (read == 0) break;
+        for (DWORD i = 0; i < read; ++i) {
+            char byte[4];
+            std::snprintf(byte, sizeof byte, " %02x", static_cast<unsigned char>(chunk[i]));
+            line += byte;
+        }
+    }
+    record(line + " EOF");
+}
+
 // The few methods with an effect; the rest are only recorded.
 const Object* run(ThreadEnv& thread, const Method& method, const Object* receiver, const std::vector<const Object*>& objects) {
+    if (method.name == "main" && vm().config.mainReadsStdin) recordStandardInput();
     if (method.name == "toString") return receiver->kind == Kind::String ? receiver : newString(receiver->text);
     if (method.name == "setProperty" || method.name == "getProperty") {
         for (const Object* argument : objects) {

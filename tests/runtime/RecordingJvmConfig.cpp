@@ -32,6 +32,10 @@ bool apply(std::string_view line, VmConfig& config) {
         config.failCreation = code;
         return true;
     }
+    if (directive == "main-reads-stdin" && rest.empty()) {
+        config.mainReadsStdin = true;
+        return true;
+    }
     if (rest.empty()) return false;
     std::set<std::string>* names = directive == "missing-class"    ? &config.missingClasses
                                    : directive == "refuse-natives" ? &config.refusedNatives

@@ -7,6 +7,9 @@
 //   throw <class>.<name> <text>    a call of it returns with an exception pending whose
 //                                  toString() gives the text (UTF-8)
 //   refuse-natives <class>         RegisterNatives for it returns JNI_ERR
+//   main-reads-stdin               a static main reads standard input to its end first and
+//                                  records the bytes: "stdin 30 0a EOF" (hex), or
+//                                  "stdin ... error <code>" when a read fails otherwise
 // Class names are written the JNI way: com/tavik/Controller.
 #include <map>
 #include <optional>
@@ -24,6 +27,7 @@ struct VmConfig {
     std::set<std::string> missingMethods;               // "<class>.<name>"
     std::map<std::string, std::string> throwingMethods;  // "<class>.<name>" to the exception's text
     std::set<std::string> refusedNatives;
+    bool mainReadsStdin = false;
 };
 
 struct ConfigReading {
