@@ -18,6 +18,7 @@ void runServiceDispatcher() {
     if (!::StartServiceCtrlDispatcherW(table)) {
         log::logLine(u"StartServiceCtrlDispatcher failed with error %d", ::GetLastError());
     }
+    awaitServiceMainEnd();
     log::logLine(u"StartServiceCtrlDispatcher returned");
 }
 

@@ -1,5 +1,7 @@
 #include "launcher/win/ServiceMain.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -35,6 +37,29 @@ Host& host() {
     static Host* const instance = new Host();
     return *instance;
 }
+
+// Whether a service main is running, for the dispatcher's thread.
+struct Progress {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool running = false;
+};
+
+Progress& progress() {
+    static Progress* const instance = new Progress();
+    return *instance;
+}
+
+void setRunning(bool running) {
+    Progress& p = progress();
+    {
+        const std::lock_guard<std::mutex> locked(p.lock);
+        p.running = running;
+    }
+    p.changed.notify_all();
+}
+
+constexpr auto kLastStepsTimeout = std::chrono::seconds(30);
 
 // Reports the record as it stands; `failureText` is the log line of a refused report.
 void reportLocked(Host& h, std::u16string_view failureText) {
@@ -258,14 +283,22 @@ bool runService(const std::vector<std::u16string>& arguments) {
 }  // namespace
 
 void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
+    setRunning(true);
     try {
-        if (!runService(argumentsOf(argumentCount, arguments))) return;
-        log::logLine(u"exiting");
+        if (runService(argumentsOf(argumentCount, arguments))) {
+            log::logLine(u"exiting");
+            ::ExitProcess(0);
+        }
     } catch (...) {
         // Out of memory: the status says what was last reported.
-        return;
     }
-    ::ExitProcess(0);
+    setRunning(false);
+}
+
+void awaitServiceMainEnd() {
+    Progress& p = progress();
+    std::unique_lock<std::mutex> locked(p.lock);
+    p.changed.wait_for(locked, kLastStepsTimeout, [&] { return !p.running; });
 }
 
 }  // namespace tavik::service

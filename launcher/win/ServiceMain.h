@@ -11,4 +11,9 @@ namespace tavik::service {
 // argument names the service, the others reach the child.
 void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments);
 
+// The dispatcher returns as soon as the service reports itself stopped, while
+// the service main still has its last steps to take; the process must not
+// end under it. Returns at once when the service main never ran.
+void awaitServiceMainEnd();
+
 }  // namespace tavik::service
