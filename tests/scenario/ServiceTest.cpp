@@ -134,6 +134,15 @@ void mainReadsStdin(const TestRuntime& jre) {
     std::ofstream(jre.vmConfigFile(), std::ios::binary) << config << "main-reads-stdin\n";
 }
 
+// A Wine process shows its Windows command line as its own.
+bool processRunning(const std::string& windowsPathText) {
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string cmdline = readFile(entry.path() / "cmdline");
+        if (cmdline.find(windowsPathText) != std::string::npos) return true;
+    }
+    return false;
+}
+
 bool mainCalled(const TestRuntime& jre) {
     for (const std::string& line : jre.jvmCalls())
         if (line.rfind(std::string("call ") + kEntryMain, 0) == 0) return true;
@@ -310,10 +319,11 @@ public:
         ASSERT_TRUE(queryService(s_, name_)) << r.out;
     }
 
-    // Starts the service and waits until its process has ended and the
-    // manager sees it stopped; the logs of the run are those of the service
-    // process and of its child. Returns the first status after the service
-    // process was done: Wine's manager later puts its own exit code in.
+    // Starts the service and waits until the service process is done; the
+    // logs of the run are those of the service process and of its child.
+    // Returns the first status after that: Wine's manager later puts its own
+    // exit code in, and learns of a process that ended without reporting
+    // itself stopped only after a while (or not at all while it is busy).
     std::optional<ServiceStatus> startAndWaitForTheEnd(const std::vector<std::string>& startArguments = {}) {
         clearLogs();
         std::vector<std::string> command = {"sc", "start", name_};
@@ -324,9 +334,7 @@ public:
             return log.find("] exiting\n") != std::string::npos ||
                    log.find("] StartServiceCtrlDispatcher returned\n") != std::string::npos;
         }, 60)) << hostLog();
-        const std::optional<ServiceStatus> first = queryService(s_, name_);
-        EXPECT_TRUE(reachesState(s_, name_, kStopped));
-        return first;
+        return queryService(s_, name_);
     }
 
     bool stopped() const {
@@ -403,21 +411,26 @@ TEST(ServiceProcess, ChildEndingOnItsOwnStopsTheServiceOnlyWhenItSucceeded) {
     const fs::path exe = s.pack(project(service.name()));
     service.create("\"" + windowsPath(exe) + "\"");
 
-    service.startAndWaitForTheEnd();
+    auto status = service.startAndWaitForTheEnd();
     std::string host = service.hostLog();
     EXPECT_THAT(host, HasSubstr("process terminated with exit code 0\n")) << service.childLog();
     EXPECT_THAT(host, HasSubstr("service stopped set\n"));
     EXPECT_THAT(host, HasSubstr("exiting\n"));
     EXPECT_FALSE(service.childLog().empty());
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->state, kStopped);
+    ASSERT_TRUE(reachesState(s, service.name(), kStopped));
 
     jre.throwFrom(kEntryMain, "java.lang.IllegalStateException: no");
-    service.startAndWaitForTheEnd();
+    status = service.startAndWaitForTheEnd();
     host = service.hostLog();
     EXPECT_THAT(host, HasSubstr("process terminated with exit code 1\n")) << service.childLog();
     EXPECT_THAT(host, Not(HasSubstr("service stopped set")));
-    // The process ended with the status still saying running; Wine's manager
-    // then shows the service stopped, as it does after any end of the process.
     EXPECT_THAT(host, HasSubstr("exiting\n"));
+    // The process is gone while its last report still says running.
+    EXPECT_TRUE(eventually([&] { return !processRunning(windowsPath(exe)); }, 20));
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->state, kRunning);
 }
 
 // The child cannot be started: from a path relative to the current directory
@@ -446,6 +459,7 @@ TEST(ServiceProcess, ChildThatCannotBeStartedStopsTheServiceWithItsOwnCode) {
         SCOPED_TRACE(c.name);
         service.create(c.commandLine);
         const auto status = service.startAndWaitForTheEnd(c.startArguments);
+        EXPECT_TRUE(reachesState(s, service.name(), kStopped));
         ASSERT_TRUE(status);
         EXPECT_EQ(status->state, kStopped);
         EXPECT_EQ(status->win32ExitCode, 1066);
@@ -479,6 +493,7 @@ TEST(ServiceProcess, PriorityValueCountsOnlyWithFourBytes) {
         SCOPED_TRACE(std::string(c.type) + " " + c.data);
         wineTool(s, {"reg", "add", key, "/v", service.name(), "/t", c.type, "/d", c.data, "/f"});
         service.startAndWaitForTheEnd();
+        ASSERT_TRUE(reachesState(s, service.name(), kStopped));
         const std::string host = service.hostLog();
         EXPECT_THAT(host, HasSubstr("service main"));
         if (c.used)
