@@ -4,7 +4,8 @@
 // exceptions, native registration, thread attachment, destruction). Java code
 // is never run: the few classes and methods a launcher uses exist as a table.
 // fake-jvm.cfg beside it makes creation fail, a class or method missing, or a
-// call end with an exception pending (RecordingJvmConfig.h has the format).
+// call end with an exception pending, or the entry class's main wait for a
+// file (RecordingJvmConfig.h has the format).
 //
 // Faults are never passed over: an unimplemented JNI function records its
 // slot index and ends the process with 99; a call that breaks the JNI rules
@@ -21,6 +22,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -598,15 +600,46 @@ void JNICALL setObjectArrayElement(JNIEnv* env, jobjectArray array, jsize index,
     target.elements[static_cast<std::size_t>(index)] = element;
 }
 
-void JNICALL callStaticVoidMethodA(JNIEnv* env, jclass type, jmethodID id, const jvalue* args) {
+bool isEntryMain(const Method& method) {
+    return method.name == "main" && (method.className == "com/tavik/runtime/WinLauncher" ||
+                                     method.className == "com/runwright/runtime/launcher/WinLauncher");
+}
+
+// With main-waits-for, the entry class's main runs until the file appears;
+// outside the lock, so that other threads can call in meanwhile.
+void holdMainIfAsked(jmethodID id) {
+    std::optional<std::string> fileName;
+    {
+        const Locked locked;
+        if (isEntryMain(methodOf(id, "CallStaticVoidMethod"))) fileName = vm().config.mainWaitsFor;
+    }
+    if (!fileName) return;
+    const std::wstring path = besideLibrary(std::wstring(fileName->begin(), fileName->end()).c_str());
+    constexpr int kPolls = 60 * 20;
+    bool appeared = false;
+    for (int poll = 0; poll < kPolls && !appeared; ++poll) {
+        appeared = ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (!appeared) ::Sleep(50);
+    }
     const Locked locked;
-    callStatic(env, type, id, args, 'V', "CallStaticVoidMethod");
+    record((appeared ? "main waited for " : "main gave up waiting for ") + *fileName);
+}
+
+void JNICALL callStaticVoidMethodA(JNIEnv* env, jclass type, jmethodID id, const jvalue* args) {
+    {
+        const Locked locked;
+        callStatic(env, type, id, args, 'V', "CallStaticVoidMethod");
+    }
+    holdMainIfAsked(id);
 }
 
 void JNICALL callStaticVoidMethodV(JNIEnv* env, jclass type, jmethodID id, va_list args) {
-    const Locked locked;
-    const std::vector<jvalue> values = argumentsFrom(methodOf(id, "CallStaticVoidMethod"), args);
-    callStatic(env, type, id, values.data(), 'V', "CallStaticVoidMethod");
+    {
+        const Locked locked;
+        const std::vector<jvalue> values = argumentsFrom(methodOf(id, "CallStaticVoidMethod"), args);
+        callStatic(env, type, id, values.data(), 'V', "CallStaticVoidMethod");
+    }
+    holdMainIfAsked(id);
 }
 
 void JNICALL callStaticVoidMethod(JNIEnv* env, jclass type, jmethodID id, ...) {

@@ -37,6 +37,11 @@ bool apply(std::string_view line, VmConfig& config) {
         return true;
     }
     if (rest.empty()) return false;
+    if (directive == "main-waits-for") {
+        if (rest.find_first_of("\\/") != std::string_view::npos) return false;  // beside jvm.dll, nowhere else
+        config.mainWaitsFor = std::string(rest);
+        return true;
+    }
     std::set<std::string>* names = directive == "missing-class"    ? &config.missingClasses
                                    : directive == "refuse-natives" ? &config.refusedNatives
                                    : directive == "missing-method" && isMethodName(rest) ? &config.missingMethods

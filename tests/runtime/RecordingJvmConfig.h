@@ -10,6 +10,9 @@
 //   main-reads-stdin               a static main reads standard input to its end first and
 //                                  records the bytes: "stdin 30 0a EOF" (hex), or
 //                                  "stdin ... error <code>" when a read fails otherwise
+//   main-waits-for <file name>     the entry class's main returns only once that file
+//                                  exists beside jvm.dll (checked every 50 ms, for 60 s
+//                                  at most), so a launcher keeps running meanwhile
 // Class names are written the JNI way: com/tavik/Controller.
 #include <map>
 #include <optional>
@@ -28,6 +31,7 @@ struct VmConfig {
     std::map<std::string, std::string> throwingMethods;  // "<class>.<name>" to the exception's text
     std::set<std::string> refusedNatives;
     bool mainReadsStdin = false;
+    std::optional<std::string> mainWaitsFor;  // a file name beside jvm.dll
 };
 
 struct ConfigReading {
