@@ -7,6 +7,7 @@
 #include "launcher/win/JavaStart.h"
 #include "launcher/win/JvmLoader.h"
 #include "launcher/win/NativeLibraryPath.h"
+#include "launcher/win/SingleInstance.h"
 
 namespace tavik {
 namespace {
@@ -17,13 +18,10 @@ void extractFiles() {
     if (extractArchive(true) != ExtractResult::Done) fatalMessageNarrow(kInternalFailureMessage, "16");
 }
 
-// The single-instance guard belongs here; this build has none, so a second
-// instance starts as the first did.
-void applySingleInstanceGuard() {}
-
 void runJavaApplication(const std::vector<std::u16string>& tokens) {
     if (!jvm::LoadDLL(true, std::nullopt, false)) exitLauncher(1);
-    const jvm::JavaStartResult result = jvm::startJavaApplication(gatherJavaStartInputs(tokens, std::nullopt));
+    const jvm::JavaStartResult result =
+        jvm::startJavaApplication(gatherJavaStartInputs(tokens, singleInstanceSemaphoreName()));
     if (result.fatalMessageId) fatalMessage(*result.fatalMessageId, std::nullopt);
     if (!result.success) exitLauncher(1);
 }
@@ -37,7 +35,7 @@ void launchPipeline(const std::vector<std::u16string>& tokens, bool consoleHandl
         log::logLine(u"registering ConsoleCtrlHandler");
         registerConsoleCtrlHandler();
     }
-    applySingleInstanceGuard();
+    enforceSingleInstance(false);
     runJavaApplication(tokens);
 }
 

@@ -398,5 +398,68 @@ TEST_F(NotifyingInstances, MessageSentBeforeTheVmExistsArrivesOnceItDoes) {
     EXPECT_EQ(first->exitCode(), 0u) << log(0);
 }
 
+// ---- The launcher itself: its pipeline runs the guard without notification.
+
+class LauncherInstances : public GuardedInstances {
+protected:
+    // A console-mode launcher of the plain flavour whose runtime is named by APP_JRE.
+    fs::path packLauncher(const fs::path& exe, const std::string& mode) {
+        fs::create_directories(exe.parent_path());
+        writePackedCopy(fs::path(TAVIK_LAUNCHER_EXE), exe,
+                        configBlock({{107, "0"}, {2001, "t"}, {128, "EAPP_JRE"}, {10005, mode}, {10007, "1"}}));
+        return exe;
+    }
+};
+
+TEST_F(LauncherInstances, SecondStartThroughAnyCaseOfThePathEndsWhileTheFirstRuns) {
+    const fs::path exe = packLauncher(scratch_.path() / "App Dir" / "App.exe", "1");
+    const Runtime runtime = makeRuntime(scratch_.path() / "jre");
+    const auto first = start(exe, runtime, L" /run");
+    ASSERT_TRUE(waitFor([&] { return runtime.mainRunning(); })) << log(0);
+
+    const auto second = start(fs::path(upperCased(exe.wstring())), runtime, L" /run");
+    EXPECT_EQ(second->exitCode(), 0u) << log(1);
+    EXPECT_THAT(log(1), HasSubstr("single instance mode\n"));
+    EXPECT_THAT(log(1), HasSubstr("other pid " + std::to_string(first->id()) + "\n"));
+    EXPECT_THAT(log(1), HasSubstr("exiting\n"));
+    EXPECT_THAT(log(1), Not(HasSubstr("mailslot"))) << "the launcher's own guard never notifies";
+    EXPECT_THAT(log(1), Not(HasSubstr("Creating JVM")));
+
+    // A copy elsewhere is another executable with a semaphore of its own.
+    const fs::path copy = packLauncher(scratch_.path() / "other" / "App.exe", "1");
+    const Runtime otherRuntime = makeRuntime(scratch_.path() / "other jre");
+    const auto elsewhere = start(copy, otherRuntime, L" /run");
+    EXPECT_TRUE(waitFor([&] { return otherRuntime.mainRunning(); })) << log(2);
+
+    EXPECT_TRUE(first->running());
+    EXPECT_THAT(log(0), Not(HasSubstr("mailslot")));
+    runtime.release();
+    otherRuntime.release();
+    EXPECT_EQ(first->exitCode(), 0u) << log(0);
+    EXPECT_EQ(elsewhere->exitCode(), 0u) << log(2);
+    EXPECT_THAT(runtime.semaphoreOption(), ::testing::Optional(expectedSemaphore(exe, "")));
+}
+
+TEST_F(LauncherInstances, MultiInstanceModeNumbersConcurrentInstancesFromZero) {
+    const fs::path exe = packLauncher(scratch_.path() / "multi" / "app.exe", "0");
+    std::vector<Runtime> runtimes;
+    std::vector<std::unique_ptr<Process>> instances;
+    for (int i = 0; i < 3; ++i) {
+        runtimes.push_back(makeRuntime(scratch_.path() / ("jre" + std::to_string(i))));
+        instances.push_back(start(exe, runtimes.back(), L" /run"));
+        // One after the other, so that the numbers follow the order of the starts.
+        ASSERT_TRUE(waitFor([&] { return runtimes.back().mainRunning(); })) << log(static_cast<std::size_t>(i));
+    }
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(instances[static_cast<std::size_t>(i)]->running());
+        EXPECT_THAT(runtimes[static_cast<std::size_t>(i)].semaphoreOption(),
+                    ::testing::Optional(expectedSemaphore(exe, std::to_string(i))));
+        EXPECT_THAT(log(static_cast<std::size_t>(i)), Not(HasSubstr("single instance mode")));
+    }
+    for (const Runtime& runtime : runtimes) runtime.release();
+    for (const auto& instance : instances) EXPECT_EQ(instance->exitCode(), 0u);
+}
+
 }  // namespace
 }  // namespace tavik::test
