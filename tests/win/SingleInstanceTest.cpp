@@ -286,14 +286,14 @@ struct Runtime {
     }
 };
 
-Runtime makeRuntime(const fs::path& home) {
+Runtime makeRuntime(const fs::path& home, const std::string& vmDirectives = "") {
     const fs::path programs = fs::path(TAVIK_TEST_RUNTIME_DIR);
     Runtime runtime{home};
     fs::create_directories(runtime.vmDirectory());
     fs::copy_file(programs / "java.exe", home / "bin" / "java.exe", fs::copy_options::overwrite_existing);
     fs::copy_file(programs / "jvm.dll", runtime.jvmDll(), fs::copy_options::overwrite_existing);
     writeFile(home / "bin" / "fake-java.cfg", "openjdk version \"17.0.1\" 2021-10-19\n0\n");
-    writeFile(runtime.vmDirectory() / "fake-jvm.cfg", "main-waits-for release\n");
+    writeFile(runtime.vmDirectory() / "fake-jvm.cfg", "main-waits-for release\n" + vmDirectives);
     return runtime;
 }
 
@@ -394,6 +394,42 @@ TEST_F(NotifyingInstances, MessageSentBeforeTheVmExistsArrivesOnceItDoes) {
     const auto created = std::find(calls.begin(), calls.end(), "JNI_CreateJavaVM returns 0");
     const auto delivered = std::find(calls.begin(), calls.end(), kStartupPerformed);
     EXPECT_LT(created, delivered);
+    runtime.release();
+    EXPECT_EQ(first->exitCode(), 0u) << log(0);
+}
+
+TEST_F(NotifyingInstances, ACallbackThatFailsCostsOnlyItsOwnMessage) {
+    const fs::path exe = packProbe("1");
+    const Runtime throwing = makeRuntime(
+        scratch_.path() / "jre", "throw com/tavik/Controller.startupPerformed java.lang.IllegalStateException: busy\n");
+    const auto first = start(exe, throwing);
+    ASSERT_TRUE(waitFor([&] { return throwing.mainRunning(); })) << log(0);
+    EXPECT_EQ(start(exe, throwing, L" one")->exitCode(), 0u);
+    EXPECT_EQ(start(exe, throwing, L" two")->exitCode(), 0u);
+    ASSERT_TRUE(waitFor([&] { return throwing.notifications().size() == 2; })) << log(0);
+    EXPECT_THAT(throwing.notifications(), ::testing::ElementsAre("arg \"one\"", "arg \"two\""));
+    EXPECT_THAT(throwing.calls(), Contains("ExceptionDescribe java.lang.IllegalStateException: busy"));
+    throwing.release();
+    EXPECT_EQ(first->exitCode(), 0u) << log(0);
+}
+
+TEST_F(NotifyingInstances, WithoutTheControllerClassMessagesAreDropped) {
+    const fs::path exe = packProbe("1");
+    const Runtime runtime = makeRuntime(scratch_.path() / "jre", "missing-class com/tavik/Controller\n");
+    const auto first = start(exe, runtime);
+    ASSERT_TRUE(waitFor([&] { return runtime.mainRunning(); })) << log(0);
+    EXPECT_EQ(start(exe, runtime, L" lost")->exitCode(), 0u);
+    EXPECT_EQ(start(exe, runtime, L" lost too")->exitCode(), 0u);
+    ASSERT_TRUE(waitFor([&] {
+        const std::string text = log(0);
+        std::size_t count = 0;
+        for (std::size_t at = text.find("error mailslot methods "); at != std::string::npos;
+             at = text.find("error mailslot methods ", at + 1))
+            ++count;
+        return count == 2;  // looked up again for the second message
+    })) << log(0);
+    EXPECT_TRUE(runtime.notifications().empty());
+    EXPECT_TRUE(first->running());
     runtime.release();
     EXPECT_EQ(first->exitCode(), 0u) << log(0);
 }
