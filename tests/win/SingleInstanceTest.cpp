@@ -10,11 +10,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cwchar>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "common/win/Handles.h"
@@ -304,8 +306,8 @@ std::string configBlock(const std::vector<std::pair<std::int32_t, std::string>>&
 }
 
 // The semaphore name the guard derives from the path an instance runs from.
-std::string expectedSemaphore(const fs::path& exe, const std::string& suffix) {
-    std::string name = "Local\\";
+std::string expectedSemaphore(const fs::path& exe, const std::string& suffix, const std::string& prefix = "Local\\") {
+    std::string name = prefix;
     for (const char c : exe.string()) name += c == '\\' || c == ' ' ? '_' : c >= 'A' && c <= 'Z' ? c + 32 : c;
     return name + suffix;
 }
@@ -439,10 +441,11 @@ TEST_F(NotifyingInstances, WithoutTheControllerClassMessagesAreDropped) {
 class LauncherInstances : public GuardedInstances {
 protected:
     // A console-mode launcher of the plain flavour whose runtime is named by APP_JRE.
-    fs::path packLauncher(const fs::path& exe, const std::string& mode) {
+    fs::path packLauncher(const fs::path& exe, const std::string& mode, const std::string& globalNamespace = "0") {
         fs::create_directories(exe.parent_path());
         writePackedCopy(fs::path(TAVIK_LAUNCHER_EXE), exe,
-                        configBlock({{107, "0"}, {2001, "t"}, {128, "EAPP_JRE"}, {10005, mode}, {10007, "1"}}));
+                        configBlock({{107, "0"}, {2001, "t"}, {128, "EAPP_JRE"}, {10005, mode}, {10007, "1"},
+                                     {158, globalNamespace}}));
         return exe;
     }
 };
@@ -495,6 +498,14 @@ TEST_F(LauncherInstances, MultiInstanceModeNumbersConcurrentInstancesFromZero) {
     }
     for (const Runtime& runtime : runtimes) runtime.release();
     for (const auto& instance : instances) EXPECT_EQ(instance->exitCode(), 0u);
+}
+
+TEST_F(LauncherInstances, GlobalNamespaceWhenConfigured) {
+    const fs::path exe = packLauncher(scratch_.path() / "global" / "app.exe", "0", "1");
+    const Runtime runtime = makeRuntime(scratch_.path() / "jre");
+    runtime.release();
+    EXPECT_EQ(start(exe, runtime, L" /run")->exitCode(), 0u) << log(0);
+    EXPECT_THAT(runtime.semaphoreOption(), ::testing::Optional(expectedSemaphore(exe, "0", "Global\\")));
 }
 
 }  // namespace
