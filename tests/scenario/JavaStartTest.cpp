@@ -138,16 +138,21 @@ TEST(JavaStart, LauncherPropertiesLeadTheOptions) {
 
     EXPECT_EQ(r.exitCode, 0) << r.log;
     const std::vector<std::string> vmOptions = jre.vmOptions();
-    ASSERT_GE(vmOptions.size(), 6u);
+    ASSERT_GE(vmOptions.size(), 7u);
     const std::string exePath = windowsPath(exe);
-    EXPECT_EQ(vmOptions[0], "-Dtavik.moduleName=" + exePath);
-    EXPECT_EQ(vmOptions[1], "-Dsun.java.command=" + exePath);
-    EXPECT_THAT(vmOptions[2], ::testing::MatchesRegex("-Dtavik\\.tempDir=.*\\\\tvk.*\\.tmp_dir[0-9]+"));
+    // Not in single-instance mode: the first numbered semaphore of the lowered path.
+    std::string semaphore = "-Dtavik.semaphoreName=Local\\";
+    for (const char c : exePath)
+        semaphore += c == '\\' || c == ' ' ? '_' : c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    EXPECT_EQ(vmOptions[0], semaphore + "0");
+    EXPECT_EQ(vmOptions[1], "-Dtavik.moduleName=" + exePath);
+    EXPECT_EQ(vmOptions[2], "-Dsun.java.command=" + exePath);
+    EXPECT_THAT(vmOptions[3], ::testing::MatchesRegex("-Dtavik\\.tempDir=.*\\\\tvk.*\\.tmp_dir[0-9]+"));
     // Every embedded file was extracted: the archive ends where the file does.
-    EXPECT_EQ(vmOptions[3], "-Dtavik.unextractedPosition=" + std::to_string(fs::file_size(exe)));
-    EXPECT_THAT(vmOptions[4], ::testing::StartsWith("-Djava.library.path="));
-    EXPECT_THAT(vmOptions[4], HasSubstr("system32"));
-    EXPECT_EQ(vmOptions[5], "-Dconfigured=1");
+    EXPECT_EQ(vmOptions[4], "-Dtavik.unextractedPosition=" + std::to_string(fs::file_size(exe)));
+    EXPECT_THAT(vmOptions[5], ::testing::StartsWith("-Djava.library.path="));
+    EXPECT_THAT(vmOptions[5], HasSubstr("system32"));
+    EXPECT_EQ(vmOptions[6], "-Dconfigured=1");
     EXPECT_THAT(jre.propertiesSet(),
                 ElementsAreArray({std::pair<std::string, std::string>("tavik.moduleName", exePath)}));
 }
