@@ -5,6 +5,7 @@
 # "extracting files done"). Usage: bench/extraction.sh [runs]   (after build.sh)
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
+source "$repo/bench/common.sh"
 runs=${1:-5}
 work=$repo/build/bench/extraction
 rm -rf "$work" && mkdir -p "$work/files" "$work/tmp" "$work/copy"
@@ -21,7 +22,6 @@ embed = [ ${embed%, } ]
 TOML
 "$repo/build/host/tools/pack/tavik-pack" --runtime-jar "$repo/build/host/java/tavik-runtime.jar" "$repo/build/win64/launcher/win/launcher.exe" "$work/project.toml" "$work/app.exe"
 "$repo/scripts/wine-prefix" win64 start >/dev/null
-winpath() { echo "Z:$1" | tr / '\\'; }
 ms_of() { sed -n "s/^.*\[\([0-9]*\):\([0-9]*\)\] $1\r\?$/\1 \2/p" "$2" | awk '{print $1*1000+$2}'; }
 
 extract=(); copy=()
@@ -35,7 +35,6 @@ for run in $(seq 1 "$runs"); do
     files=(); for i in $(seq 1 10); do files+=("$(winpath "$work/files/part$i.bin")"); done
     copy+=($("$repo/scripts/wine-run" win64 "$repo/build/win64/bench/win/copytime.exe" "$(winpath "$work/copy")" "${files[@]}" | tr -d '\r'))
 done
-median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
 me=$(median "${extract[@]}"); mc=$(median "${copy[@]}")
 echo "extraction ms: ${extract[*]}"
 echo "copy ms:       ${copy[*]}"

@@ -6,14 +6,13 @@
 # the VM whole and in order. Usage: bench/jvm-start.sh [runs]   (after build.sh)
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
+source "$repo/bench/common.sh"
 runs=${1:-21}
 build=$repo/build/win64
 ninja -C "$build" startclock test_runtime >/dev/null
 work=$repo/build/bench/jvm-start
-rm -rf "$work" && mkdir -p "$work/jars" "$work/tmp" "$work/jre/bin/server"
-cp "$build/tests/runtime/java.exe" "$work/jre/bin/"
-cp "$build/tests/runtime/jvm.dll" "$work/jre/bin/server/"
-printf 'openjdk version "17.0.1" 2021-10-19\n0\n' > "$work/jre/bin/fake-java.cfg"
+rm -rf "$work" && mkdir -p "$work/jars" "$work/tmp"
+stand_in_runtime "$build" "$work/jre"
 for i in 1 2 3; do head -c $((1024 * 1024)) /dev/urandom > "$work/jars/lib$i.jar"; done
 project() {
     cat <<TOML
@@ -34,7 +33,6 @@ pack() {
 }
 pack "" app
 "$repo/scripts/wine-prefix" win64 start >/dev/null
-winpath() { echo "Z:$1" | tr / '\\'; }
 run_app() {
     "$repo/scripts/wine-run" win64 "$build/tests/support/envrun.exe" \
         "TMP=$(winpath "$work/tmp")" "TEMP=$(winpath "$work/tmp")" -- "$(winpath "$work/$1.exe")" /run >/dev/null 2>&1
@@ -48,7 +46,6 @@ for run in $(seq 1 "$runs"); do
     launcher+=("$(created_at)")
     trivial+=("$("$repo/scripts/wine-run" win64 "$build/bench/win/startclock.exe" | tr -d '\r')")
 done
-median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
 ml=$(median "${launcher[@]}"); mt=$(median "${trivial[@]}")
 echo "launcher, creation to JNI_CreateJavaVM, ms: ${launcher[*]}"
 echo "trivial program, creation to entry, ms:     ${trivial[*]}"

@@ -10,14 +10,13 @@
 # Usage: bench/service/service.sh [runs]   (after build.sh; default 10 runs)
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
+source "$repo/bench/common.sh"
 runs=${1:-10}
 build=$repo/build/win64
 ninja -C "$build" launcher servicetime test_runtime envrun >/dev/null
 work=$repo/build/bench/service
-rm -rf "$work" && mkdir -p "$work/jre/bin/server" "$work/nssm"
-cp "$build/tests/runtime/java.exe" "$work/jre/bin/"
-cp "$build/tests/runtime/jvm.dll" "$work/jre/bin/server/"
-printf 'openjdk version "17.0.1" 2021-10-19\n0\n' > "$work/jre/bin/fake-java.cfg"
+rm -rf "$work" && mkdir -p "$work/nssm"
+stand_in_runtime "$build" "$work/jre"
 printf 'main-reads-stdin\n' > "$work/jre/bin/server/fake-jvm.cfg"
 calls=$work/jre/bin/server/jvm-calls.log
 
@@ -46,7 +45,6 @@ TOML
 "$repo/build/host/tools/pack/tavik-pack" --runtime-jar "$repo/build/host/java/tavik-runtime.jar" \
     "$build/launcher/win/launcher.exe" "$work/app.toml" "$work/app.exe"
 "$repo/scripts/wine-prefix" win64 start >/dev/null
-winpath() { echo "Z:$1" | tr / '\\'; }
 wine() { "$repo/scripts/wine-run" win64 "$@" </dev/null; }
 clock() { wine "$build/bench/service/servicetime.exe" "$@" 2>/dev/null | tr -d '\r'; }
 main_record="call com/tavik/runtime/WinLauncher.main"
@@ -92,7 +90,6 @@ for run in $(seq 1 "$runs"); do
     measure "$ours" ours_start ours_stop
     [ "$have_nssm" = yes ] && measure "$nssm_name" nssm_start nssm_stop
 done
-median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
 echo "launcher service, start to main, ms: ${ours_start[*]}"
 echo "launcher service, stop to stopped, ms: ${ours_stop[*]}"
 echo "median launcher service: start $(median "${ours_start[@]}") ms, stop $(median "${ours_stop[@]}") ms"
