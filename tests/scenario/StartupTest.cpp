@@ -87,7 +87,7 @@ TEST(LauncherPath, DirectoryOutsideTheAnsiCodePageGetsARepresentableForm) {
     const RunResult r = s.run(dir / "app.exe", options);
     const std::string prefix = "change working directory to ";
     const auto at = r.log.find(prefix);
-    ASSERT_NE(at, std::string::npos) << r.log;
+    ASSERT_NE(at, std::string::npos) << "exit code " << r.exitCode << "\nstderr: " << r.err << "\nlog: " << r.log;
     const std::string line = r.log.substr(at + prefix.size(), r.log.find('\r', at) - at - prefix.size());
     EXPECT_EQ(line.find('?'), std::string::npos) << line;
     EXPECT_TRUE(std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
