@@ -505,23 +505,35 @@ jsize JNICALL getStringUtfLength(JNIEnv* env, jstring text) {
     return static_cast<jsize>(toModifiedUtf8(derefKind(text, Kind::String, "GetStringUTFLength").text).size());
 }
 
+// String characters handed out stay recorded until they come back, so a
+// release of anything else, or a buffer never released, shows.
+template <class Unit>
+const Unit* handOut(Unit* copy, jboolean* isCopy) {
+    vm().stringBuffers.insert(copy);
+    if (isCopy != nullptr) *isCopy = JNI_TRUE;
+    return copy;
+}
+
+template <class Unit>
+void takeBack(JNIEnv* env, jstring text, const Unit* chars, const char* function) {
+    const Locked locked;
+    enter(env, function, WhilePending::Allowed);
+    derefKind(text, Kind::String, function);
+    if (vm().stringBuffers.erase(chars) == 0) misuse(std::string(function) + " of characters it did not hand out");
+    delete[] chars;
+}
+
 const char* JNICALL getStringUtfChars(JNIEnv* env, jstring text, jboolean* isCopy) {
     const Locked locked;
     enter(env, "GetStringUTFChars");
     const std::string bytes = toModifiedUtf8(derefKind(text, Kind::String, "GetStringUTFChars").text);
     auto* copy = new char[bytes.size() + 1];
     std::memcpy(copy, bytes.c_str(), bytes.size() + 1);
-    vm().stringBuffers.insert(copy);
-    if (isCopy != nullptr) *isCopy = JNI_TRUE;
-    return copy;
+    return handOut(copy, isCopy);
 }
 
 void JNICALL releaseStringUtfChars(JNIEnv* env, jstring text, const char* chars) {
-    const Locked locked;
-    enter(env, "ReleaseStringUTFChars", WhilePending::Allowed);
-    derefKind(text, Kind::String, "ReleaseStringUTFChars");
-    if (vm().stringBuffers.erase(chars) == 0) misuse("ReleaseStringUTFChars of characters it did not hand out");
-    delete[] chars;
+    takeBack(env, text, chars, "ReleaseStringUTFChars");
 }
 
 const jchar* JNICALL getStringChars(JNIEnv* env, jstring text, jboolean* isCopy) {
@@ -530,17 +542,11 @@ const jchar* JNICALL getStringChars(JNIEnv* env, jstring text, jboolean* isCopy)
     const std::u16string& units = derefKind(text, Kind::String, "GetStringChars").text;
     auto* copy = new jchar[units.size() + 1]();
     std::memcpy(copy, units.data(), units.size() * sizeof(jchar));
-    vm().stringBuffers.insert(copy);
-    if (isCopy != nullptr) *isCopy = JNI_TRUE;
-    return copy;
+    return handOut(copy, isCopy);
 }
 
 void JNICALL releaseStringChars(JNIEnv* env, jstring text, const jchar* chars) {
-    const Locked locked;
-    enter(env, "ReleaseStringChars", WhilePending::Allowed);
-    derefKind(text, Kind::String, "ReleaseStringChars");
-    if (vm().stringBuffers.erase(chars) == 0) misuse("ReleaseStringChars of characters it did not hand out");
-    delete[] chars;
+    takeBack(env, text, chars, "ReleaseStringChars");
 }
 
 void JNICALL getStringRegion(JNIEnv* env, jstring text, jsize start, jsize length, jchar* buffer) {
