@@ -21,10 +21,6 @@ constexpr DWORD kVersionRunTimeoutMs = 60000;
 // stray bytes fit many times over in this much of the file.
 constexpr DWORD kOutputReadLimit = 4096;
 
-std::string cacheKeyPath(const std::string& javaExe) {
-    return std::string(kVersionCacheRoot) + versionCacheKey(javaExe);
-}
-
 // The whole value, however long; none when it is missing or unreadable.
 std::optional<std::string> queryValue(HKEY key, const char* name) {
     DWORD size = 0;
@@ -107,7 +103,7 @@ std::optional<std::string> readOutputStart(const std::string& name) {
 
 std::optional<std::string> readCachedVersion(const std::string& javaExe, const FileTime& lastWriteTime) {
     HKEY opened = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, cacheKeyPath(javaExe).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, versionCacheKey(javaExe).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
         return std::nullopt;
     const UniqueHKey key(opened);
     CachedValues values;
@@ -118,7 +114,7 @@ std::optional<std::string> readCachedVersion(const std::string& javaExe, const F
 
 void writeCachedVersion(const std::string& javaExe, const FileTime& lastWriteTime, std::string_view version) {
     HKEY created = nullptr;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, cacheKeyPath(javaExe).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, versionCacheKey(javaExe).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                           KEY_ALL_ACCESS, nullptr, &created, nullptr) != ERROR_SUCCESS)
         return;
     const UniqueHKey key(created);
@@ -215,7 +211,9 @@ bool checkJavaExe(std::string& javaExe, std::string& version, const VersionParts
         return false;
     }
 
-    accepted = isVersionInRange(version, minimum, maximum, allowPrerelease);
+    // The configured id widens the caller's flag to every kind of candidate.
+    const bool prereleaseAllowed = allowPrerelease || configInt(kAllowPrereleaseId) != 0;
+    accepted = isVersionInRange(version, minimum, maximum, prereleaseAllowed);
     if (accepted && configInt(kExecutableKindId) == 1) {
         javaExe = guiJavaExe(javaExe);
         accepted = pathExists(javaExe);

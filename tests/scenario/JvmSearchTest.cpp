@@ -3,6 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cstdio>
+#include <sstream>
+
 #include "tests/scenario/Scenario.h"
 #include "tests/scenario/TestRuntime.h"
 
@@ -10,6 +16,7 @@ namespace tavik::scenario {
 namespace {
 
 using ::testing::Contains;
+using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
@@ -100,6 +107,90 @@ TEST(JvmSearch, NothingFoundShowsTheWordSizeMessage) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_THAT(withoutCarriageReturns(r.err),
                 StartsWith(std::string("no ") + (architecture() == "win64" ? "64" : "32") + "-bit Java\n"));
+}
+
+// Id 130 opens the pre-release filter for every kind of candidate, here one
+// named by an environment variable.
+TEST(JvmSearch, PrereleaseRuntimePassesOnlyWhenAllowed) {
+    const struct {
+        const char* what;
+        const char* javaSettings;
+        bool loads;
+    } cases[] = {
+        {"allowed", "allow_prerelease = true\n", true},
+        {"plain configuration", "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Scenario s;
+        TestRuntime early(s.dir() / "early");
+        early.versionLine("openjdk version \"17-ea\" 2021-03-18").create();
+        RunOptions options = directRun();
+        options.winEnv["SCENARIO_JAVA"] = windowsPath(early.home());
+        const RunResult r = s.run(s.pack(project("{ kind = \"E\", value = \"SCENARIO_JAVA\" }", c.javaSettings) +
+                                         "[messages]\n1016 = \"no {0}-bit Java\"\n"),
+                                  options);
+        EXPECT_EQ(loaded(early), c.loads) << r.log;
+        EXPECT_EQ(r.hasLine("beta vm not allowed"), !c.loads) << r.log;
+        if (!c.loads) {
+            EXPECT_EQ(r.exitCode, 1);
+            EXPECT_THAT(withoutCarriageReturns(r.err), StartsWith("no "));
+        }
+    }
+}
+
+// The key as every launcher of the user finds it: the lower-cased Windows
+// path with forward slashes.
+std::string cacheKeyName(const fs::path& javaExe) {
+    std::string name = windowsPath(javaExe);
+    for (char& c : name) c = c == '\\' ? '/' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
+}
+
+// The file's last-write time as the FILETIME bytes reg prints for a REG_BINARY.
+std::string fileTimeHex(const fs::path& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) return "";
+    const unsigned long long ticks = (static_cast<unsigned long long>(info.st_mtim.tv_sec) + 11644473600ULL) * 10000000ULL +
+                                     static_cast<unsigned long long>(info.st_mtim.tv_nsec) / 100;
+    std::string hex;
+    for (int byte = 0; byte < 8; ++byte) {
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned>((ticks >> (8 * byte)) & 0xFF));
+        hex += digits;
+    }
+    return hex;
+}
+
+TEST(JvmSearch, VersionCacheLivesUnderTheSharedKey) {
+    Scenario s;
+    TestRuntime jre(s.dir() / "jre");
+    jre.create();
+    const fs::path exe = s.pack(project("{ kind = \"A\", value = \"jre\" }"));
+    const std::string root = "HKEY_CURRENT_USER\\SOFTWARE\\norvale-systems\\tavik\\jvms";
+    const std::string key = root + "\\" + cacheKeyName(jre.javaExe());
+
+    RunResult r = s.run(exe, directRun());
+    ASSERT_TRUE(loaded(jre)) << r.log;
+    std::string listing;
+    ASSERT_EQ(runWineTool({"reg", "query", root}, listing), 0);
+    EXPECT_THAT(withoutCarriageReturns(listing), HasSubstr(key + "\n"));
+    std::string values;
+    ASSERT_EQ(runWineTool({"reg", "query", key}, values), 0);
+    values = withoutCarriageReturns(values);
+    EXPECT_THAT(values, ContainsRegex("\n +LastWriteTime +REG_BINARY +" + fileTimeHex(jre.javaExe()) + "\n"));
+    EXPECT_THAT(values, ContainsRegex("\n +Version +REG_SZ +17\\.0\\.1\n"));
+
+    r = s.run(exe, directRun());
+    EXPECT_EQ(jre.runCount(), 1u) << "a cache hit runs no java.exe\n" << r.log;
+    EXPECT_TRUE(r.hasLine("got version from registry 17.0.1")) << r.log;
+
+    fs::last_write_time(jre.javaExe(), fs::last_write_time(jre.javaExe()) + std::chrono::hours(1));
+    r = s.run(exe, directRun());
+    EXPECT_EQ(jre.runCount(), 2u) << "a changed java.exe runs again\n" << r.log;
+    ASSERT_EQ(runWineTool({"reg", "query", key}, values), 0);
+    EXPECT_THAT(withoutCarriageReturns(values), HasSubstr(fileTimeHex(jre.javaExe())));
+    runWineTool({"reg", "delete", key, "/f"});
 }
 
 }  // namespace

@@ -134,10 +134,16 @@ std::string wineUnavailableReason(const std::string& arch) {
 }
 
 int runWineTool(const std::vector<std::string>& arguments) {
+    std::string ignored;
+    return runWineTool(arguments, ignored);
+}
+
+int runWineTool(const std::vector<std::string>& arguments, std::string& output) {
     std::vector<std::string> argv = {(sourceDir() / "scripts/wine-run").string(), architecture()};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     const fs::path out = fs::temp_directory_path() / ("tavik-wine-tool-" + std::to_string(getpid()));
     const ChildResult r = spawnAndWait(argv, {{"TAVIK_WINE_ROOT", TAVIK_WINE_ROOT}}, out, out.string() + ".err", 120);
+    output = readFile(out);
     fs::remove(out);
     fs::remove(out.string() + ".err");
     return r.exitCode;

@@ -76,6 +76,8 @@ private:
 // Runs a Wine program of the scenario's architecture (reg, sc, ...) in the
 // test run's prefix; returns its exit code.
 int runWineTool(const std::vector<std::string>& arguments);
+// The same, with the tool's standard output in `output`.
+int runWineTool(const std::vector<std::string>& arguments, std::string& output);
 
 fs::path templatePath(const std::string& arch);
 fs::path packerPath();

@@ -52,6 +52,12 @@ TEST(SingleInstance, TheFirstInstanceHoldsItsSemaphoreOnlyWhileItRuns) {
         EXPECT_FALSE(r.hasLine("other pid")) << r.log;
         EXPECT_EQ(semaphoreProperty(jre), "Global\\" + flattened(windowsPath(exe)));
     }
+    // The first instance's process id stays behind under its lowered path.
+    std::string lowered = windowsPath(exe);
+    for (char& c : lowered) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    std::string listing;
+    EXPECT_EQ(runWineTool({"reg", "query", "HKCU\\SOFTWARE\\norvale-systems\\tavik\\pids"}, listing), 0);
+    EXPECT_THAT(withoutCarriageReturns(listing), ::testing::HasSubstr("    " + lowered + "    REG_DWORD    0x")) << listing;
 }
 
 TEST(SingleInstance, WithoutSingleInstanceModeTheNameIsNumbered) {

@@ -56,6 +56,13 @@ private:
     fs::path bin_;
 };
 
+// The key every launcher of the user shares, spelled out here rather than
+// taken from the code that writes it.
+std::string literalCacheKey(std::string normalisedJavaExe) {
+    std::replace(normalisedJavaExe.begin(), normalisedJavaExe.end(), '\\', '/');
+    return "SOFTWARE\\norvale-systems\\tavik\\jvms\\" + normalisedJavaExe;
+}
+
 class JavaExeCheckTest : public ::testing::Test {
 protected:
     ~JavaExeCheckTest() override {
@@ -67,7 +74,7 @@ protected:
         std::string javaExe = runtime_.javaExe();
         const bool accepted = jvm::checkJavaExe(javaExe, version, parseVersion(minimum), VersionParts{}, true, useCache);
         normalised_ = javaExe;
-        cacheKey_ = std::string(jvm::kVersionCacheRoot) + jvm::versionCacheKey(javaExe);
+        cacheKey_ = literalCacheKey(javaExe);
         return accepted;
     }
 

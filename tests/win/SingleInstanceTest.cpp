@@ -17,6 +17,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/win/Handles.h"
@@ -37,6 +38,9 @@ using Environment = std::map<std::wstring, std::wstring>;
 
 // ---- In this process.
 
+// Spelled out: every launcher of the user keeps its instances here.
+constexpr wchar_t kInstanceKey[] = L"SOFTWARE\\norvale-systems\\tavik\\pids\\";
+
 // A value under the instance key, removed again at the end.
 class ScratchInstanceValue {
 public:
@@ -45,7 +49,7 @@ public:
                 "\\app.exe") {}
     ~ScratchInstanceValue() {
         HKEY key = nullptr;
-        if (::RegOpenKeyExW(HKEY_CURRENT_USER, toWide(instance::kInstanceRegistryKey).c_str(), 0, KEY_SET_VALUE,
+        if (::RegOpenKeyExW(HKEY_CURRENT_USER, kInstanceKey, 0, KEY_SET_VALUE,
                             &key) != ERROR_SUCCESS)
             return;
         ::RegDeleteValueW(key, fromAnsi(path_).c_str());
@@ -58,12 +62,24 @@ public:
 
     void setRaw(DWORD type, const std::string& bytes) const {
         UniqueHKey key;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, toWide(instance::kInstanceRegistryKey).c_str(), 0, nullptr, 0,
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kInstanceKey, 0, nullptr, 0,
                                     KEY_SET_VALUE, nullptr, key.put(), nullptr),
                   ERROR_SUCCESS);
         ASSERT_EQ(::RegSetValueExW(key.get(), fromAnsi(path_).c_str(), 0, type,
                                    reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size())),
                   ERROR_SUCCESS);
+    }
+
+    // The value as the registry holds it: type and bytes, or none.
+    std::optional<std::pair<DWORD, std::string>> stored() const {
+        DWORD type = 0;
+        std::string bytes(16, '\0');
+        DWORD size = static_cast<DWORD>(bytes.size());
+        if (::RegGetValueW(HKEY_CURRENT_USER, kInstanceKey, fromAnsi(path_).c_str(), RRF_RT_ANY, &type, bytes.data(),
+                           &size) != ERROR_SUCCESS)
+            return std::nullopt;
+        bytes.resize(size);
+        return std::make_pair(type, bytes);
     }
 
 private:
@@ -75,6 +91,7 @@ TEST(InstanceRegistry, ReadsBackTheWrittenIdAndNothingButFourBytes) {
     const ScratchInstanceValue value;
     EXPECT_EQ(readInstancePid(value.path()), 0u) << "no value yet";
     writeInstancePid(value.path(), 4321);
+    EXPECT_EQ(value.stored(), std::make_pair(DWORD{REG_DWORD}, std::string("\xE1\x10\x00\x00", 4)));
     EXPECT_EQ(readInstancePid(value.path()), 4321u);
     writeInstancePid(value.path(), 77);
     EXPECT_EQ(readInstancePid(value.path()), 77u) << "the next first instance overwrites it";
