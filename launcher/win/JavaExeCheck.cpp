@@ -7,6 +7,7 @@
 #include "common/ScopeExit.h"
 #include "common/win/Handles.h"
 #include "common/win/WideText.h"
+#include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/Config.h"
 #include "launcher/win/Environment.h"
@@ -216,7 +217,7 @@ bool checkJavaExe(std::string& javaExe, std::string& version, const VersionParts
     }
 
     accepted = isVersionInRange(version, minimum, maximum, allowPrerelease);
-    if (accepted && configInt(kExecutableKindId) == 1) {
+    if (accepted && configInt(config::kExecutableKindId) == config::kGuiProgramKind) {
         javaExe = guiJavaExe(javaExe);
         accepted = pathExists(javaExe);
     }
