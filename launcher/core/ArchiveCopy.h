@@ -7,10 +7,10 @@
 #include <cstdint>
 
 #include "launcher/core/ConfigBlock.h"
+#include "launcher/core/PackedFormat.h"
 
 namespace tavik::archive {
 
-inline constexpr unsigned char kByteMask = 0xD6;
 inline constexpr std::size_t kCopyChunk = 6000;
 
 // Where an entry's bytes go: the shell's output file.

@@ -59,14 +59,32 @@ std::vector<std::string> namesToExtract(std::int32_t count, std::string_view lis
     return names;
 }
 
-bool isSafeArchiveName(std::string_view name) {
-    if (name.empty() || isSeparator(name.front())) return false;
-    if (name.find(':') != std::string_view::npos) return false;
-    if (std::count_if(name.begin(), name.end(), isSeparator) > 1) return false;
+std::optional<std::string> refusalReason(std::string_view name) {
+    if (name.empty()) return "is empty";
+    if (isSeparator(name.front())) return "is absolute; it must stay inside the extraction directory";
+    if (name.find(':') != std::string_view::npos)
+        return "holds ':'; it must be a relative name without a drive or a stream";
+    if (std::count_if(name.begin(), name.end(), isSeparator) > 1)
+        return "may hold one subdirectory level only (\"dir\\file\")";
     for (const std::string_view component : components(name)) {
-        if (component == ".." || isDeviceName(component)) return false;
+        if (component == "..") return "holds a '..' part; it must stay inside the extraction directory";
+        if (isDeviceName(component))
+            return "holds \"" + std::string(component) + "\", which Windows takes for a device";
     }
-    return true;
+    return std::nullopt;
+}
+
+bool isSafeArchiveName(std::string_view name) { return !refusalReason(name); }
+
+std::optional<std::string> packingProblem(std::string_view name) {
+    if (auto reason = refusalReason(name)) return reason;
+    if (name.find(';') != std::string_view::npos) return "must not contain ';', which separates the names";
+    if (name.find('/') != std::string_view::npos) return "must use '\\' to name a subdirectory";
+    for (const std::string_view component : components(name)) {
+        if (component.empty() || component == ".")
+            return "must name a file, or one subdirectory and a file (no empty or '.' parts)";
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> firstUnsafeName(const std::vector<std::string>& names) {

@@ -16,12 +16,20 @@ std::vector<std::string> splitNameList(std::string_view list);
 // the list is shorter, none for a count of zero or less.
 std::vector<std::string> namesToExtract(std::int32_t count, std::string_view list);
 
-// A name may be a file, or one subdirectory and a file ("lib\a.jar"). Names
-// that are absolute, name a drive or stream (':'), hold a ".." component or
+// Why the launcher refuses to extract under `name`, or none. A name may be
+// a file, or one subdirectory and a file ("lib\a.jar"). Names that are
+// empty or absolute, name a drive or stream (':'), hold a ".." component or
 // more than one separator ('\' or '/', which Windows treats alike) could
 // write outside the temporary directory and are refused. So are components
 // that Windows takes for a device ("NUL", "com1.txt"), wherever they stand.
+// The reason reads after the name: "is empty", "holds ':'; ...".
+std::optional<std::string> refusalReason(std::string_view name);
 bool isSafeArchiveName(std::string_view name);
+
+// Why a packer must not write `name`, or none: whatever the launcher
+// refuses, and names it takes but that do not extract as written: a ';'
+// splits the list, '/' makes no subdirectory, empty and "." parts.
+std::optional<std::string> packingProblem(std::string_view name);
 
 // The first name that isSafeArchiveName refuses, if any.
 std::optional<std::string> firstUnsafeName(const std::vector<std::string>& names);

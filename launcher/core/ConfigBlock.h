@@ -1,16 +1,17 @@
 #pragma once
-// The configuration block appended to a launcher template: its byte format
-// and the one-pass reader that fills the configuration store from it. No
-// Windows types: the shell supplies the bytes and the locale.
+// The one-pass reader of the configuration block appended to a launcher
+// template (its byte format is in PackedFormat.h), which fills the
+// configuration store. No Windows types: the shell supplies the bytes and
+// the locale.
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
 
-namespace tavik::config {
+#include "launcher/core/PackedFormat.h"
 
-constexpr std::uint32_t kBlockMagic = 0xE8E413D5u;
+namespace tavik::config {
 
 struct ConfigTables {
     std::map<std::int32_t, std::string> narrow;     // ANSI code page bytes

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "launcher/core/ConfigBlock.h"
+#include "launcher/core/ConfigIds.h"
 
 namespace tavik::config {
 
@@ -28,13 +29,11 @@ std::int32_t parseConfigInt(std::string_view text);
 // Each byte becomes the UTF-16 unit of the same value, cut to capacity - 1 units.
 std::u16string widenBytes(std::string_view text, std::size_t capacity);
 
-// The size of the launcher's message buffers; a narrow message is cut to fit.
-constexpr std::size_t kMessageCapacity = 6000;
-
 // The wide (localized) text of `id`, or "" when absent.
 std::u16string localizedText(const ConfigTables& tables, std::int32_t id);
 
-// The wide text of `id` when present and non-empty, else the narrow text widened.
+// The wide text of `id` when present and non-empty, else the narrow text
+// widened and cut to fit kMessageCapacity.
 std::u16string messageText(const ConfigTables& tables, std::int32_t id);
 
 // Replaces only the first "{0}" by the argument; no argument leaves the text unchanged.

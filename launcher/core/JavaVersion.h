@@ -12,11 +12,6 @@
 
 namespace tavik::jvm {
 
-inline constexpr std::int32_t kExecutableKindId = 107;   // 1: GUI program, which needs javaw.exe
-inline constexpr std::int32_t kMinimumVersionId = 126;
-inline constexpr std::int32_t kMaximumVersionId = 127;
-inline constexpr std::int32_t kAllowPrereleaseId = 130;  // nonzero: pre-releases pass for every candidate
-
 // The version buffer handed on to the loader, terminator included.
 inline constexpr std::size_t kVersionCapacity = 2000;
 

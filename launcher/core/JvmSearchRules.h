@@ -12,12 +12,6 @@
 
 namespace tavik::jvm {
 
-inline constexpr std::int32_t kSearchSequenceId = 128;
-inline constexpr std::int32_t kRequireJdkId = 131;
-inline constexpr std::int32_t kApplicationId = 160;
-inline constexpr std::int32_t kBundledRuntimesOnlyId = 165;
-inline constexpr std::int32_t kInstallationRootId = 10003;
-
 // The buffers the search reads values into, terminator included. A value
 // that does not fit counts as absent: a cut path would name another runtime.
 inline constexpr std::size_t kPathValueCapacity = 6000;

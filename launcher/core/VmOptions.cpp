@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "launcher/core/CommandLine.h"
+#include "launcher/core/ConfigIds.h"
 #include "launcher/core/ConfigStore.h"
 #include "launcher/core/JavaVersion.h"
 #include "launcher/core/Log.h"
@@ -71,7 +72,7 @@ void appendArchives(const VmOptionsSystem& system, std::string_view directory, s
 
 void addVersionSpecificOptions(VmOptionsBuilder& builder, const VmOptionsSystem& system,
                                const std::optional<std::string>& version) {
-    const std::int32_t lineCount = system.configInt(kSpecificLineCountId);
+    const std::int32_t lineCount = system.configInt(config::kVersionOptionCountId);
     if (lineCount <= 0) return;
     if (!version) {
         log::logLine(u"check %d version specific vm option lines for %S", lineCount, u"(null)");
@@ -79,7 +80,7 @@ void addVersionSpecificOptions(VmOptionsBuilder& builder, const VmOptionsSystem&
     }
     log::logLine(u"check %d version specific vm option lines for %S", lineCount, *version);
     for (std::int32_t i = 0; i < lineCount; ++i) {
-        const std::int32_t keyId = kFirstSpecificKeyId + 2 * i;
+        const std::int32_t keyId = config::kFirstVersionConditionId + 2 * i;
         if (!versionKeyMatches(system.configString(keyId), *version)) continue;
         const std::u16string options = system.configWideString(keyId + 1);
         log::logLine(u"adding specific %s", options);
@@ -135,8 +136,8 @@ std::optional<MissingEntry> collectPaths(VmOptionsBuilder& builder, const VmOpti
     std::string& modulePath = parts.modulePath;
     if (const auto& prepend = builder.prependedClassPath()) classPath.append(*prepend).append(";");
     log::logLine(u"adding preconfigured modulepath");
-    if (auto failure = builder.addPathEntries(kModulePathId, modulePath)) return failure;
-    const bool jarsOnModulePath = !modulePath.empty() || system.configInt(kModuleLaunchId) != 0;
+    if (auto failure = builder.addPathEntries(config::kModulePathId, modulePath)) return failure;
+    const bool jarsOnModulePath = !modulePath.empty() || system.configInt(config::kModuleLaunchId) != 0;
     std::string& launcherJars = jarsOnModulePath ? modulePath : classPath;
     const std::string tempDirectory = system.expansionSources().launcherTempDirectory();
     if (!tempDirectory.empty()) {
@@ -144,7 +145,7 @@ std::optional<MissingEntry> collectPaths(VmOptionsBuilder& builder, const VmOpti
         appendArchives(system, tempDirectory + "\\user", classPath);
     }
     if (inputs.installerFlavour) {
-        std::string installation = system.fullPath(system.configString(kInstallationDirectoryId));
+        std::string installation = system.fullPath(system.configString(config::kInstallationRootId));
         if (!endsWith(installation, '\\')) installation.push_back('\\');
         launcherJars.append(installation).append(".runwright\\rwtruntime.jar;");
     }
@@ -152,7 +153,7 @@ std::optional<MissingEntry> collectPaths(VmOptionsBuilder& builder, const VmOpti
         classPath.append(*replacement);
     } else {
         log::logLine(u"adding preconfigured classpath");
-        if (auto failure = builder.addPathEntries(kClassPathId, classPath)) return failure;
+        if (auto failure = builder.addPathEntries(config::kClassPathId, classPath)) return failure;
     }
     if (const auto& append = builder.appendedClassPath()) {
         // An empty entry would put the working directory on the class path.
@@ -170,8 +171,8 @@ void addModuleOptions(VmOptionsBuilder& builder, const VmOptionsSystem& system, 
     builder.addOption("--module-path=" + modulePath);
     const std::string_view runtimeModule = runtimeModuleName(inputs.installerFlavour);
     std::string addModules = "--add-modules=";
-    if (system.configInt(kModuleLaunchId) != 0) {
-        std::string mainClass = system.configString(kMainClassId);
+    if (system.configInt(config::kModuleLaunchId) != 0) {
+        std::string mainClass = system.configString(config::kMainClassId);
         const std::size_t slash = mainClass.find('/');
         if (slash != std::string::npos) {
             const std::size_t lastDot = mainClass.rfind('.');
@@ -298,7 +299,7 @@ std::optional<MissingEntry> VmOptionsBuilder::addPathEntries(std::int32_t id, st
             case 'E': {
                 std::optional<std::string> value = system_.environmentVariable(name);
                 if (!value) {
-                    if (required) return MissingEntry{kUnsetVariableMessageId, name};
+                    if (required) return MissingEntry{config::kUnsetVariableMessageId, name};
                     break;
                 }
                 if (value->size() >= 2 && value->front() == '"' && value->back() == '"') {
@@ -312,7 +313,7 @@ std::optional<MissingEntry> VmOptionsBuilder::addPathEntries(std::int32_t id, st
                 const std::string directory = system_.resolvePath(name);
                 present = system_.pathExists(directory);
                 if (!present) break;
-                if (id == kClassPathId) {
+                if (id == config::kClassPathId) {
                     appendArchives(system_, directory, target);
                 } else {
                     target.append(directory).append(";");
@@ -322,7 +323,7 @@ std::optional<MissingEntry> VmOptionsBuilder::addPathEntries(std::int32_t id, st
             default:
                 break;
         }
-        if (!present && required) return MissingEntry{kMissingEntryMessageId, name};
+        if (!present && required) return MissingEntry{config::kMissingEntryMessageId, name};
     }
     return std::nullopt;
 }
@@ -331,11 +332,11 @@ VmOptionsResult buildVmOptions(const VmOptionsInputs& inputs, const VmOptionsSys
     VmOptionsBuilder builder(system);
     for (const std::string& property : inputs.properties) builder.addOption(property);
     log::logLine(u"adding options");
-    builder.addConfiguredOptions(system.configWideString(kConfiguredOptionsId));
+    builder.addConfiguredOptions(system.configWideString(config::kConfiguredOptionsId));
     addVersionSpecificOptions(builder, system, inputs.javaVersion);
-    if (system.configInt(kJavaArgumentsId) != 0) addJavaArguments(builder, inputs.arguments);
+    if (system.configInt(config::kJavaArgumentsAreVmOptionsId) != 0) addJavaArguments(builder, inputs.arguments);
     addLocaleOptions(builder, inputs);
-    if (system.configInt(kDefaultOptionsFileId) != 0) readDefaultOptionsFile(builder, inputs);
+    if (system.configInt(config::kDefaultOptionsFileId) != 0) readDefaultOptionsFile(builder, inputs);
 
     ClassPathParts parts;
     if (auto failure = collectPaths(builder, system, inputs, parts)) {

@@ -16,21 +16,6 @@
 
 namespace tavik::vmoptions {
 
-inline constexpr std::int32_t kClassPathId = 121;
-inline constexpr std::int32_t kMainClassId = 122;
-inline constexpr std::int32_t kConfiguredOptionsId = 123;
-inline constexpr std::int32_t kJavaArgumentsId = 125;  // nonzero: "-J" arguments are VM options
-inline constexpr std::int32_t kModulePathId = 132;
-inline constexpr std::int32_t kModuleLaunchId = 133;
-inline constexpr std::int32_t kDefaultOptionsFileId = 166;
-inline constexpr std::int32_t kInstallationDirectoryId = 10003;
-inline constexpr std::int32_t kSpecificLineCountId = 10200;
-inline constexpr std::int32_t kFirstSpecificKeyId = 10201;  // key i at 10201 + 2i, options at 10202 + 2i
-
-// The messages that end the launch, with the entry's name as their argument.
-inline constexpr std::int32_t kMissingEntryMessageId = 1006;
-inline constexpr std::int32_t kUnsetVariableMessageId = 1008;
-
 // A .vmoptions line is read in a buffer of this size: a longer line goes on
 // as the next one.
 inline constexpr std::size_t kOptionsFileLineCapacity = 30000;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "launcher/core/CommandLine.h"
+#include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
 #include "launcher/jvm/JavaException.h"
 #include "launcher/jvm/JniText.h"
@@ -290,9 +291,9 @@ JavaStartResult startJavaApplication(const JavaStartInputs& inputs) {
     const char* entryClass = inputs.properties.installerFlavour ? kInstallerEntryClass : kPlainEntryClass;
     switch (callMain(env, entryClass, inputs.mainArguments)) {
         case MainCall::ClassMissing:
-            return {false, kMainClassMissingMessageId};
+            return {false, config::kMainClassMissingMessageId};
         case MainCall::MethodMissing:
-            return {false, kMainMethodMissingMessageId};
+            return {false, config::kMainMethodMissingMessageId};
         case MainCall::Failed:
             log::logError(u"could not call main");
             return {};

@@ -20,9 +20,6 @@ namespace tavik::jvm {
 
 using CreateJavaVMFunction = jint(JNICALL*)(JavaVM**, void**, void*);
 
-inline constexpr std::int32_t kMainClassMissingMessageId = 1010;
-inline constexpr std::int32_t kMainMethodMissingMessageId = 1011;
-
 // The java.library.path option, prefix included, and its terminator must fit
 // in this many bytes; a PATH that does not leaves the value empty.
 inline constexpr std::size_t kLibraryPathOptionCapacity = 12000;

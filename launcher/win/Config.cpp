@@ -4,6 +4,7 @@
 
 #include "common/TextFormat.h"
 #include "common/win/SystemLibrary.h"
+#include "launcher/core/ConfigIds.h"
 #include "launcher/core/ConfigStore.h"
 #include "launcher/core/Locale.h"
 #include "launcher/core/Log.h"
@@ -12,10 +13,6 @@
 
 namespace tavik {
 namespace {
-
-constexpr std::int32_t kExecutableKind = 107;
-constexpr std::int32_t kFlavour = 2001;
-constexpr std::size_t kIntegerTextCapacity = 6000;
 
 struct ConfigState {
     config::ConfigTables tables;
@@ -32,7 +29,9 @@ ConfigState& store() {
     return state;
 }
 
-bool keepsMessageBoxes(std::int32_t executableKind) { return executableKind == 1 || executableKind == 5; }
+bool keepsMessageBoxes(std::int32_t executableKind) {
+    return executableKind == config::kGuiProgramKind || executableKind == config::kMessageBoxKind;
+}
 
 using GetUserDefaultUILanguageFn = LANGID(WINAPI*)();
 
@@ -80,7 +79,7 @@ void readConfigBlock() {
     if (block.failure) failBlockRead(*block.failure);
     state.archiveStart = static_cast<std::uint32_t>(block.archiveStart);
 
-    if (!keepsMessageBoxes(configInt(kExecutableKind))) state.guiErrorMode = false;
+    if (!keepsMessageBoxes(configInt(config::kExecutableKindId))) state.guiErrorMode = false;
 }
 
 std::string configString(std::int32_t id, std::size_t capacity) {
@@ -94,7 +93,7 @@ std::string configString(std::int32_t id, std::size_t capacity) {
 
 std::string configStringCopy(std::int32_t id) { return config::narrowText(store().tables, id); }
 
-std::int32_t configInt(std::int32_t id) { return config::parseConfigInt(configString(id, kIntegerTextCapacity)); }
+std::int32_t configInt(std::int32_t id) { return config::parseConfigInt(configString(id, config::kTextCapacity)); }
 
 std::u16string configWideString(std::int32_t id, std::size_t capacity) {
     return config::widenBytes(config::narrowText(store().tables, id), capacity);
@@ -119,7 +118,7 @@ std::optional<std::string> userCountry() {
 }
 
 void loadFlavourByte() {
-    const std::string flavour = configString(kFlavour, 2);
+    const std::string flavour = configString(config::kFlavourId, config::kFlavourCapacity);
     store().flavour = flavour.empty() ? '\0' : flavour[0];
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "launcher/core/ConfigBlock.h"
+#include "launcher/core/ConfigIds.h"
 
 namespace tavik {
 
@@ -24,7 +25,7 @@ std::string configStringCopy(std::int32_t id);
 // strtol of the text (read with capacity 6000); absent gives 0.
 std::int32_t configInt(std::int32_t id);
 // The narrow text with each byte widened to the code unit of the same value.
-std::u16string configWideString(std::int32_t id, std::size_t capacity = 6000);
+std::u16string configWideString(std::int32_t id, std::size_t capacity = config::kTextCapacity);
 // The localized (wide table) text.
 std::u16string localizedString(std::int32_t id);
 // The localized text, or the narrow one when there is none.

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "common/win/SystemLibrary.h"
+#include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/Config.h"
 
@@ -36,7 +37,7 @@ std::optional<std::wstring> fileApiWide(const std::string& directory) {
 }  // namespace
 
 DllDirectoryCookie addDllDirectory(const std::string& directory) {
-    if (configInt(kUseDllDirectoriesId) == 0) return nullptr;
+    if (configInt(config::kUseDllDirectoriesId) == 0) return nullptr;
     const auto add = findFunction<AddDllDirectoryFunction>(kernel32(), "AddDllDirectory");
     if (add == nullptr) return nullptr;
     const auto wide = fileApiWide(directory);

@@ -1,12 +1,9 @@
 #pragma once
 // Directories added to the process's DLL search, when the configuration asks
 // for it (id 154) and the system can.
-#include <cstdint>
 #include <string>
 
 namespace tavik {
-
-inline constexpr std::int32_t kUseDllDirectoriesId = 154;
 
 // Null when nothing was added.
 using DllDirectoryCookie = void*;

@@ -15,8 +15,6 @@
 namespace tavik {
 namespace {
 
-constexpr std::int32_t kErrorCaptionMessage = 1000;
-
 std::u16string withLogReference(std::u16string_view text) {
     const auto logPath = log::logFilePath();
     if (!logPath) return std::u16string(text);
@@ -26,7 +24,7 @@ std::u16string withLogReference(std::u16string_view text) {
 // A message box needs a desktop. Without one (a service session, headless
 // Wine) MessageBoxW fails at once; the text then goes where console text goes.
 bool showMessageBox(const std::u16string& text) {
-    const std::wstring caption = toWide(messageText(kErrorCaptionMessage));
+    const std::wstring caption = toWide(messageText(config::kErrorCaptionMessageId));
     return ::MessageBoxW(nullptr, toWide(text).c_str(), caption.c_str(), MB_ICONERROR) > 0;
 }
 

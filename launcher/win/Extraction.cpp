@@ -8,6 +8,8 @@
 #include "common/win/Handles.h"
 #include "launcher/core/ArchiveCopy.h"
 #include "launcher/core/ArchiveNames.h"
+#include "launcher/core/ConfigIds.h"
+#include "launcher/core/PackedFormat.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/Config.h"
 #include "launcher/win/ErrorReport.h"
@@ -15,10 +17,6 @@
 
 namespace tavik {
 namespace {
-
-constexpr std::int32_t kIncludedFileCount = 2002;
-constexpr std::int32_t kIncludedFileNames = 2003;
-constexpr std::int32_t kInternalFailureMessage = 1009;
 
 std::uint32_t& archiveEndStorage() {
     static std::uint32_t position = 0;
@@ -44,13 +42,13 @@ private:
 };
 
 std::int64_t readEntrySize(FileByteSource& archive) {
-    unsigned char bytes[8];
+    unsigned char bytes[archive::kSizeBytes];
     const std::size_t got = archive.read(bytes, sizeof bytes);
     if (got != sizeof bytes) {
         failBlockRead({config::BlockError::ReadLong, archive.lastErrorCode(), static_cast<std::uint32_t>(got)});
     }
     std::uint64_t size = 0;
-    for (int i = 7; i >= 0; --i) size = size << 8 | bytes[i];
+    for (std::size_t i = sizeof bytes; i-- > 0;) size = size << 8 | bytes[i];
     return static_cast<std::int64_t>(size);
 }
 
@@ -74,20 +72,20 @@ ExtractResult copyArchiveEntry(FileByteSource& archive, const std::string& path)
     if (size <= 0) return ExtractResult::Done;
     UniqueHandle file(
         ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) fatalMessage(kInternalFailureMessage, u"11");
+    if (!file) fatalMessage(config::kInternalFailureMessageId, config::kExtractedFileFailure);
     FileOutput output(file.get());
     return static_cast<ExtractResult>(archive::copyEntryData(archive, size, output));
 }
 
 ExtractResult extractArchive(bool createDirectory) {
     log::logLine(u"extracting files");
-    const std::int32_t count = configInt(kIncludedFileCount);
+    const std::int32_t count = configInt(config::kArchiveCountId);
     log::logLine(u"Included files: %d", count);
     if (count == 0) {
         if (createDirectory) setTempDirectory({});
         return ExtractResult::Done;
     }
-    const std::vector<std::string> names = archive::namesToExtract(count, configStringCopy(kIncludedFileNames));
+    const std::vector<std::string> names = archive::namesToExtract(count, configStringCopy(config::kArchiveNamesId));
     if (const auto refused = archive::firstUnsafeName(names)) {
         log::logError(u"refusing to extract %S: the name could lead outside the temporary directory", *refused);
         return ExtractResult::RefusedName;

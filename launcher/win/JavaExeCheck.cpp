@@ -7,6 +7,7 @@
 #include "common/ScopeExit.h"
 #include "common/win/Handles.h"
 #include "common/win/WideText.h"
+#include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/Config.h"
 #include "launcher/win/Environment.h"
@@ -212,9 +213,9 @@ bool checkJavaExe(std::string& javaExe, std::string& version, const VersionParts
     }
 
     // The configured id widens the caller's flag to every kind of candidate.
-    const bool prereleaseAllowed = allowPrerelease || configInt(kAllowPrereleaseId) != 0;
+    const bool prereleaseAllowed = allowPrerelease || configInt(config::kAllowPrereleaseId) != 0;
     accepted = isVersionInRange(version, minimum, maximum, prereleaseAllowed);
-    if (accepted && configInt(kExecutableKindId) == 1) {
+    if (accepted && configInt(config::kExecutableKindId) == config::kGuiProgramKind) {
         javaExe = guiJavaExe(javaExe);
         accepted = pathExists(javaExe);
     }

@@ -7,6 +7,7 @@
 
 #include "common/win/SystemLibrary.h"
 #include "common/win/WideText.h"
+#include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/Config.h"
 #include "launcher/win/Environment.h"
@@ -21,26 +22,6 @@
 
 namespace tavik {
 namespace {
-
-constexpr std::int32_t kFirstPathSetId = 102;
-constexpr std::int32_t kFirstPathId = 103;
-constexpr std::int32_t kSecondPathSetId = 104;
-constexpr std::int32_t kSecondPathId = 105;
-constexpr std::int32_t kFlagId = 106;
-constexpr std::int32_t kExecutableKindId = 107;
-constexpr std::int32_t kSplashId = 108;
-constexpr std::int32_t kMainClassId = 122;
-constexpr std::int32_t kFixedArgumentsId = 124;
-constexpr std::int32_t kJavaArgumentsAreVmOptionsId = 125;
-constexpr std::int32_t kModuleLaunchId = 133;
-constexpr std::int32_t kSplashModeId = 163;
-constexpr std::int32_t kInstallationDirectoryId = 10003;
-constexpr std::size_t kFixedArgumentsCapacity = 2000;
-constexpr std::size_t kInstallationDirectoryCapacity = 4000;
-constexpr std::size_t kSplashTextCapacity = 2000;
-constexpr std::int32_t kSplashTextIds[] = {10111, 10114, 10118, 10121};
-constexpr std::int32_t kSplashNumberIds[] = {10109, 10110, 10113, 10115, 10116, 10117, 10120, 10122};
-constexpr std::int32_t kGuiProgramKind = 1;
 
 using HelperMessageFunction = void(__cdecl*)(const wchar_t* format, ...);
 using RegisterNativesFunction = unsigned char(__cdecl*)(JNIEnv*, HMODULE, HelperMessageFunction);
@@ -86,34 +67,35 @@ jvm::PropertyInputs gatherPropertyInputs(std::optional<std::string> semaphoreNam
 
 jvm::MainArgumentInputs gatherMainArgumentInputs(const std::vector<std::u16string>& tokens) {
     jvm::MainArgumentInputs inputs;
-    inputs.guiProgram = configInt(kExecutableKindId) == kGuiProgramKind;
-    inputs.moduleLaunch = configInt(kModuleLaunchId) != 0;
-    inputs.mainClass = configWideString(kMainClassId);
-    inputs.firstPath = configuredEntryPath(kFirstPathSetId, kFirstPathId);
-    inputs.secondPath = configuredEntryPath(kSecondPathSetId, kSecondPathId);
-    inputs.flag = configInt(kFlagId) != 0;
-    inputs.fixedArguments = expandVariables(configWideString(kFixedArgumentsId, kFixedArgumentsCapacity), false);
-    inputs.javaArgumentsAreVmOptions = configInt(kJavaArgumentsAreVmOptionsId) != 0;
+    inputs.guiProgram = configInt(config::kExecutableKindId) == config::kGuiProgramKind;
+    inputs.moduleLaunch = configInt(config::kModuleLaunchId) != 0;
+    inputs.mainClass = configWideString(config::kMainClassId);
+    inputs.firstPath = configuredEntryPath(config::kFirstPathSetId, config::kFirstPathId);
+    inputs.secondPath = configuredEntryPath(config::kSecondPathSetId, config::kSecondPathId);
+    inputs.flag = configInt(config::kEntryFlagId) != 0;
+    inputs.fixedArguments =
+        expandVariables(configWideString(config::kFixedArgumentsId, config::kFixedArgumentsCapacity), false);
+    inputs.javaArgumentsAreVmOptions = configInt(config::kJavaArgumentsAreVmOptionsId) != 0;
     inputs.launcherArguments = tokens;
     inputs.fullPath = [](std::u16string_view path) { return fullPathWide(path, true, false); };
     return inputs;
 }
 
 std::optional<jvm::SplashSettings> configuredSplash() {
-    if (configInt(kSplashId) == 0) return std::nullopt;
+    if (configInt(config::kSplashId) == 0) return std::nullopt;
     jvm::SplashSettings splash;
-    splash.mode = configInt(kSplashModeId);
+    splash.mode = configInt(config::kSplashModeId);
     for (std::size_t i = 0; i < splash.texts.size(); ++i)
-        splash.texts[i] = configString(kSplashTextIds[i], kSplashTextCapacity);
-    for (std::size_t i = 0; i < splash.numbers.size(); ++i) splash.numbers[i] = configInt(kSplashNumberIds[i]);
+        splash.texts[i] = configString(config::kSplashTextIds[i], config::kSplashTextCapacity);
+    for (std::size_t i = 0; i < splash.numbers.size(); ++i) splash.numbers[i] = configInt(config::kSplashNumberIds[i]);
     return splash;
 }
 
 }  // namespace
 
 std::u16string helperLibraryPath() {
-    std::u16string path = fullPathWide(configWideString(kInstallationDirectoryId, kInstallationDirectoryCapacity),
-                                       true, false);
+    const std::u16string root = configWideString(config::kInstallationRootId, config::kInstallationRootCapacity);
+    std::u16string path = fullPathWide(root, true, false);
     if (path.empty() || path.back() != u'\\') path += u'\\';
     return path + u".runwright\\rwtnative.dll";
 }

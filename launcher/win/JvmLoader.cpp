@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "common/win/SystemLibrary.h"
+#include "launcher/core/ConfigIds.h"
 #include "launcher/core/JavaVersion.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/Config.h"
@@ -17,15 +18,6 @@
 
 namespace tavik::jvm {
 namespace {
-
-constexpr std::int32_t kVmSubdirectoryId = 152;
-constexpr std::size_t kVmSubdirectoryCapacity = 200;
-constexpr std::size_t kVersionBoundCapacity = 6000;
-
-constexpr std::int32_t kNoRuntimeMessage = 1016;
-constexpr std::int32_t kDirectoryRuntimeMessage = 1020;
-constexpr std::int32_t kEnvironmentRuntimeMessage = 1018;
-constexpr std::int32_t kRegistryRuntimeMessage = 1005;
 
 constexpr const char* kVmSubdirectories[] = {"client", "server", "j9vm", "hotspot", "jrockit"};
 
@@ -78,16 +70,16 @@ void showLoadFailure(const JvmSearchResult& found) {
     switch (found.source) {
         case JvmSource::None:
         case JvmSource::SearchPath:
-            showMessageNarrow(kNoRuntimeMessage, bitness());
+            showMessageNarrow(config::kNoRuntimeOfWordSizeMessageId, bitness());
             break;
         case JvmSource::Directory:
-            showMessageNarrow(kDirectoryRuntimeMessage, found.location);
+            showMessageNarrow(config::kConfiguredRuntimeMessageId, found.location);
             break;
         case JvmSource::Environment:
-            showMessageNarrow(kEnvironmentRuntimeMessage, found.location);
+            showMessageNarrow(config::kEnvironmentRuntimeMessageId, found.location);
             break;
         case JvmSource::Registry:
-            showMessageNarrow(kRegistryRuntimeMessage, std::nullopt);
+            showMessageNarrow(config::kNoRuntimeMessageId, std::nullopt);
             break;
     }
 }
@@ -104,8 +96,8 @@ bool LoadDLL(bool fatal, const std::optional<std::string>& location, bool locati
     JvmSearchResult found;
     if (location) {
         log::logLine(u"Got JRE location %S (java exe: %d)", *location, locationIsJavaExe ? 1 : 0);
-        const std::string minimumText = configString(kMinimumVersionId, kVersionBoundCapacity);
-        const std::string maximumText = configString(kMaximumVersionId, kVersionBoundCapacity);
+        const std::string minimumText = configString(config::kMinimumVersionId, config::kTextCapacity);
+        const std::string maximumText = configString(config::kMaximumVersionId, config::kTextCapacity);
         log::logLine(u"MinVersion: %S, MaxVersion: %S", minimumText, maximumText);
         const VersionParts minimum = parseVersion(minimumText);
         const VersionParts maximum = parseVersion(maximumText);
@@ -115,7 +107,7 @@ bool LoadDLL(bool fatal, const std::optional<std::string>& location, bool locati
                               : acceptHandedInDirectory(found.javaExe, found.version, *location, minimum, maximum);
         if (!accepted) {
             log::logError(u"Provided JVM unusable");
-            if (fatal) showMessageNarrow(kNoRuntimeMessage, bitness());
+            if (fatal) showMessageNarrow(config::kNoRuntimeOfWordSizeMessageId, bitness());
             return false;
         }
         found.location = *location;
@@ -125,7 +117,7 @@ bool LoadDLL(bool fatal, const std::optional<std::string>& location, bool locati
         found = searchForJvm();
         if (found.source == JvmSource::None) {
             log::logError(u"No JVM found");
-            if (fatal) showMessageNarrow(kNoRuntimeMessage, bitness());
+            if (fatal) showMessageNarrow(config::kNoRuntimeOfWordSizeMessageId, bitness());
             return false;
         }
     }
@@ -159,7 +151,7 @@ HMODULE loadJvmFromBinDir(const std::string& javaExe) {
     setPath(oldPath.value_or("") + ";" + binDir);
 
     HMODULE library = nullptr;
-    const std::string preferred = configString(kVmSubdirectoryId, kVmSubdirectoryCapacity);
+    const std::string preferred = configString(config::kVmSubdirectoryId, config::kVmSubdirectoryCapacity);
     if (!preferred.empty()) library = tryJvmDll(binDir, preferred);
     for (const char* name : kVmSubdirectories) {
         if (library != nullptr) break;

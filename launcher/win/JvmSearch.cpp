@@ -7,6 +7,7 @@
 
 #include "common/win/Handles.h"
 #include "common/win/WideText.h"
+#include "launcher/core/ConfigIds.h"
 #include "launcher/core/JvmSearchRules.h"
 #include "launcher/core/Log.h"
 #include "launcher/core/PathText.h"
@@ -21,7 +22,6 @@
 namespace tavik::jvm {
 namespace {
 
-constexpr std::size_t kVersionBoundCapacity = 6000;
 constexpr const char* kInstallationsKey = "SOFTWARE\\norvale-systems\\runwright\\installations";
 constexpr const char* kLocatedRuntimesKey = "SOFTWARE\\norvale-systems\\tavik\\locatedjvms\\";
 // The view of the launcher's own bitness, for the second look at previous installations.
@@ -37,7 +37,7 @@ struct Candidate {
     std::string version;
 };
 
-bool requireJdk() { return configInt(kRequireJdkId) != 0; }
+bool requireJdk() { return configInt(config::kRequireJdkId) != 0; }
 
 bool fileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -113,7 +113,7 @@ bool checkRuntimeHome(Candidate& found, const std::string& home, const Bounds& b
 }
 
 bool checkInstallationsOnce(Candidate& found, HKEY root, REGSAM view, const Bounds& bounds) {
-    const std::string applicationId = configString(kApplicationId, kPathValueCapacity);
+    const std::string applicationId = configString(config::kApplicationId, config::kTextCapacity);
     log::logLine(u"checking app id %S (%d, %p)", applicationId, static_cast<int>(view), static_cast<void*>(root));
     if (applicationId.empty()) return false;
     const UniqueHKey key = openKey(root, kInstallationsKey, view);
@@ -209,7 +209,7 @@ std::optional<Candidate> checkLocatedRuntimes(bool bundledOnly, const Bounds& bo
 }
 
 bool checkRegistry(Candidate& found, const Bounds& bounds) {
-    const bool bundledOnly = configInt(kBundledRuntimesOnlyId) != 0;
+    const bool bundledOnly = configInt(config::kBundledRuntimesOnlyId) != 0;
     std::optional<Candidate> vendor;
     if (!bundledOnly) {
         Candidate candidate;
@@ -231,7 +231,7 @@ bool checkRegistry(Candidate& found, const Bounds& bounds) {
 // --- Runtime configuration files ---
 
 std::optional<std::string> runtimeConfigLine(const char16_t* fileName) {
-    std::u16string path = resolvePathWide(configWideString(kInstallationRootId, kPathValueCapacity), false);
+    std::u16string path = resolvePathWide(configWideString(config::kInstallationRootId, config::kTextCapacity), false);
     path += u"\\.runwright\\";
     path += fileName;
     std::FILE* file = ::_wfopen(toWide(path).c_str(), L"rb");
@@ -334,9 +334,9 @@ bool locateJavaExe(std::string& javaExe, const std::string& directory) {
 
 JvmSearchResult searchForJvm() {
     log::logLine(u"Searching for a JVM");
-    const std::string sequence = configString(kSearchSequenceId, kPathValueCapacity);
-    const std::string minimum = configString(kMinimumVersionId, kVersionBoundCapacity);
-    const std::string maximum = configString(kMaximumVersionId, kVersionBoundCapacity);
+    const std::string sequence = configString(config::kSearchSequenceId, config::kTextCapacity);
+    const std::string minimum = configString(config::kMinimumVersionId, config::kTextCapacity);
+    const std::string maximum = configString(config::kMaximumVersionId, config::kTextCapacity);
     log::logLine(u"MinVersion: %S, MaxVersion: %S", minimum, maximum);
     Search search(Bounds{parseVersion(minimum), parseVersion(maximum)});
     const std::vector<SearchEntry> entries = parseSearchSequence(sequence);

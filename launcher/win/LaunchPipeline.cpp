@@ -1,5 +1,6 @@
 #include "launcher/win/LaunchPipeline.h"
 
+#include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/ConsoleControl.h"
 #include "launcher/win/ErrorReport.h"
@@ -12,10 +13,9 @@
 namespace tavik {
 namespace {
 
-constexpr std::int32_t kInternalFailureMessage = 1009;
-
 void extractFiles() {
-    if (extractArchive(true) != ExtractResult::Done) fatalMessageNarrow(kInternalFailureMessage, "16");
+    if (extractArchive(true) != ExtractResult::Done)
+        fatalMessage(config::kInternalFailureMessageId, config::kExtractionFailure);
 }
 
 void runJavaApplication(const std::vector<std::u16string>& tokens) {

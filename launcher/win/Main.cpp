@@ -9,6 +9,7 @@
 #include "common/TextFormat.h"
 #include "common/win/WideText.h"
 #include "launcher/core/CommandLine.h"
+#include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/Config.h"
 #include "launcher/win/ErrorReport.h"
@@ -24,11 +25,8 @@
 namespace tavik {
 namespace {
 
-constexpr std::int32_t kServiceNameId = 101;
-constexpr std::int32_t kWorkingDirectoryId = 146;
-
 void changeWorkingDirectory() {
-    const std::u16string configured = configWideString(kWorkingDirectoryId);
+    const std::u16string configured = configWideString(config::kWorkingDirectoryId);
     if (configured.empty()) {
         log::logLine(u"working directory unchanged");
         return;
@@ -104,7 +102,7 @@ int runCommand(const cmdline::EntryDecision& decision, const std::u16string& pro
 int run() {
     state::setServiceProcess(true);
     initialize();
-    state::setServiceName(configWideString(kServiceNameId));
+    state::setServiceName(configWideString(config::kServiceNameId));
     const std::u16string commandLine = toU16(::GetCommandLineW());
     log::logLine(u"command line %s", commandLine);
 

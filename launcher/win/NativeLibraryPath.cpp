@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/Config.h"
 #include "launcher/win/Environment.h"
@@ -12,8 +13,6 @@
 
 namespace tavik {
 namespace {
-
-constexpr std::size_t kDirectoriesCapacity = 6000;
 
 void setPath(const std::string& value) {
     if (::SetEnvironmentVariableA("PATH", value.c_str()))
@@ -35,7 +34,7 @@ std::string nativeLibraryPathValue(std::string directories, const std::optional<
 }
 
 void setupNativeLibraryPath() {
-    const std::string configured = configString(kNativeLibraryDirectoriesId, kDirectoriesCapacity);
+    const std::string configured = configString(config::kNativeLibraryDirectoriesId, config::kTextCapacity);
     log::logLine(u"native lib dir is %S", configured);
     // The cookies are not kept: the directories stay registered for the process.
     const std::string directories = resolvePathList(

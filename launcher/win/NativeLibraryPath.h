@@ -3,15 +3,12 @@
 // runtime is searched for, so the VM, the application's DLLs and the DLLs they
 // depend on are found there; optionally also registered as DLL directories.
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <string>
 
 #include "launcher/win/DllDirectories.h"
 
 namespace tavik {
-
-inline constexpr std::int32_t kNativeLibraryDirectoriesId = 10004;
 
 // The directory list and PATH are put together in this many bytes, the
 // terminator included; a PATH that does not fit behind the list is left out.

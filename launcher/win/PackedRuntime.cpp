@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "common/win/Handles.h"
+#include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/ErrorReport.h"
 #include "launcher/win/PathResolution.h"
@@ -13,7 +14,6 @@
 namespace tavik::jvm {
 namespace {
 
-constexpr std::int32_t kInternalFailureMessage = 1009;
 constexpr std::string_view kPackSuffix = ".pack";
 
 std::string withoutPackSuffix(const std::string& path) {
@@ -64,7 +64,7 @@ void unpackArchive(const std::string& runtimeDirectory, const std::string& packe
     if (!::CreateProcessA(tool.c_str(), arguments.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
                           nullptr, &startup, &started)) {
         log::logLine(u"could not create unpack process");
-        fatalMessageNarrow(kInternalFailureMessage, "20");
+        fatalMessage(config::kInternalFailureMessageId, config::kRuntimePreparationFailure);
     }
     const UniqueHandle process(started.hProcess);
     const UniqueHandle thread(started.hThread);

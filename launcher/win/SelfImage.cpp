@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "common/win/WideText.h"
+#include "launcher/core/BlockLocation.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/ErrorReport.h"
 #include "launcher/win/LauncherPaths.h"
@@ -11,61 +12,31 @@
 namespace tavik {
 namespace {
 
-// PE layout: e_lfanew in the DOS header; section count and optional header
-// size in the file header after the signature; 40-byte section headers with
-// SizeOfRawData at 16 and PointerToRawData at 20.
-constexpr std::uint64_t kPeOffsetField = 60;
-constexpr std::uint64_t kSectionCountField = 6;
-constexpr std::uint64_t kOptionalHeaderSizeField = 20;
-constexpr std::uint64_t kSectionHeaderSize = 40;
-
 constexpr std::uint64_t kLargestPosition = LONG_MAX;
 
-class HeaderReader {
+// The header walk's reads through the file pointer: a position the pointer
+// cannot reach delivers nothing, with the seek's error kept.
+class FileImageReader : public pe::ImageReader {
 public:
-    explicit HeaderReader(FileByteSource& image) : image_(image) {}
-
-    std::optional<std::uint32_t> intAt(std::uint64_t position) {
-        unsigned char bytes[4];
-        const std::size_t got = readAt(position, bytes, sizeof bytes, config::BlockError::ReadInt);
-        if (got != sizeof bytes) return std::nullopt;
-        return static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 |
-                                          static_cast<std::uint32_t>(bytes[3]) << 24);
+    explicit FileImageReader(FileByteSource& image) : image_(image) {}
+    std::size_t readAt(std::uint64_t position, void* destination, std::size_t count) override {
+        return image_.seek(position) ? image_.read(destination, count) : 0;
     }
-
-    std::optional<std::uint16_t> shortAt(std::uint64_t position) {
-        unsigned char bytes[2];
-        const std::size_t got = readAt(position, bytes, sizeof bytes, config::BlockError::ReadShort);
-        if (got != sizeof bytes) return std::nullopt;
-        return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
-    }
-
-    bool seek(std::uint64_t position) {
-        if (image_.seek(position)) return true;
-        fail(config::BlockError::ReadInt, 0);
-        return false;
-    }
-
-    const std::optional<config::BlockFailure>& failure() const { return failure_; }
+    std::uint32_t lastErrorCode() const override { return image_.lastErrorCode(); }
 
 private:
-    std::size_t readAt(std::uint64_t position, void* bytes, std::size_t count, config::BlockError error) {
-        if (!image_.seek(position)) {
-            fail(error, 0);
-            return 0;
-        }
-        const std::size_t got = image_.read(bytes, count);
-        if (got != count) fail(error, got);
-        return got;
-    }
-
-    void fail(config::BlockError error, std::size_t bytesRead) {
-        failure_ = config::BlockFailure{error, image_.lastErrorCode(), static_cast<std::uint32_t>(bytesRead)};
-    }
-
     FileByteSource& image_;
-    std::optional<config::BlockFailure> failure_;
 };
+
+void logWalk(const pe::HeaderWalk& walk) {
+    if (!walk.sectionCount) return;
+    log::logLine(u"number of sections: %d", *walk.sectionCount);
+    if (!walk.optionalHeaderSize) return;
+    log::logLine(u"size of optional headers: %d", *walk.optionalHeaderSize);
+    log::logLine(u"resSectionTableStart: %d", walk.lastSectionHeader());
+    if (!walk.rawDataOffset) return;
+    log::logLine(u"rawDataSize: %d, rawDataOffset: %d", *walk.rawDataSize, *walk.rawDataOffset);
+}
 
 }  // namespace
 
@@ -122,30 +93,14 @@ bool FileByteSource::seek(std::uint64_t position) {
 }
 
 BlockLocation locateConfigBlock(FileByteSource& image) {
-    HeaderReader header(image);
-    const auto failed = [&] { return BlockLocation{0, header.failure()}; };
-
-    const auto peOffset = header.intAt(kPeOffsetField);
-    if (!peOffset) return failed();
-    const auto sectionCount = header.shortAt(*peOffset + kSectionCountField);
-    if (!sectionCount) return failed();
-    log::logLine(u"number of sections: %d", *sectionCount);
-    const auto optionalHeaderSize = header.shortAt(*peOffset + kOptionalHeaderSizeField);
-    if (!optionalHeaderSize) return failed();
-    log::logLine(u"size of optional headers: %d", *optionalHeaderSize);
-
-    // The section table follows the 24 bytes of signature and file header.
-    const std::uint64_t tableEnd = *peOffset + 24 + *optionalHeaderSize + kSectionHeaderSize * *sectionCount;
-    const auto lastHeader = static_cast<long long>(tableEnd) - static_cast<long long>(kSectionHeaderSize);
-    log::logLine(u"resSectionTableStart: %d", lastHeader);
-    const auto rawDataSize = header.intAt(tableEnd - 24);
-    if (!rawDataSize) return failed();
-    const auto rawDataOffset = header.intAt(tableEnd - 20);
-    if (!rawDataOffset) return failed();
-    log::logLine(u"rawDataSize: %d, rawDataOffset: %d", *rawDataSize, *rawDataOffset);
-
-    const std::uint64_t start = std::uint64_t{*rawDataSize} + *rawDataOffset;
-    if (!header.seek(start)) return failed();
+    FileImageReader reader(image);
+    const pe::HeaderWalk walk = pe::walkHeaders(reader);
+    logWalk(walk);
+    if (walk.failure) return BlockLocation{0, walk.failure};
+    const std::uint64_t start = walk.blockStart();
+    if (!image.seek(start)) {
+        return BlockLocation{0, config::BlockFailure{config::BlockError::ReadInt, image.lastErrorCode(), 0}};
+    }
     return BlockLocation{static_cast<std::uint32_t>(start), std::nullopt};
 }
 

@@ -8,6 +8,7 @@
 #include "common/UniqueResource.h"
 #include "common/win/SystemLibrary.h"
 #include "common/win/WideText.h"
+#include "launcher/core/ConfigIds.h"
 #include "launcher/core/ServiceRules.h"
 #include "launcher/win/Config.h"
 #include "launcher/win/LauncherPaths.h"
@@ -18,10 +19,6 @@ namespace {
 
 using UniqueServiceHandle = UniqueResource<NullIsInvalid<SC_HANDLE, &::CloseServiceHandle>>;
 
-constexpr std::int32_t kExecutableKindId = 107;
-constexpr std::int32_t kDependenciesId = 149;
-constexpr std::int32_t kDescriptionId = 20017;
-constexpr std::int32_t kServiceKind = 4;
 constexpr DWORD kStopPollMillis = 500;
 
 // Console texts go out as ANSI bytes and at once: a script reading them may
@@ -68,7 +65,7 @@ using ChangeServiceConfig2WFn = BOOL(WINAPI*)(SC_HANDLE, DWORD, LPVOID);
 // The description is a nicety: a system without the call, or a refusal, still
 // leaves an installed service.
 void setDescription(SC_HANDLE service) {
-    std::wstring description = toWide(localizedString(kDescriptionId));
+    std::wstring description = toWide(localizedString(config::kServiceDescriptionId));
     if (description.empty()) return;
     static const auto changeServiceConfig2 =
         findFunction<ChangeServiceConfig2WFn>(systemLibrary(L"advapi32.dll"), "ChangeServiceConfig2W");
@@ -82,7 +79,7 @@ DWORD startTypeValue(StartType startType) {
 }
 
 StartType configuredStartType() {
-    return configInt(kExecutableKindId) == kServiceKind ? StartType::Automatic : StartType::OnDemand;
+    return configInt(config::kExecutableKindId) == config::kServiceKind ? StartType::Automatic : StartType::OnDemand;
 }
 
 }  // namespace
@@ -95,7 +92,7 @@ int installService(StartType startType) {
         return 1;
     }
     const std::wstring binaryPath = toWide(format(u"\"%s\"", launcherPathWide()));
-    const std::wstring dependencies = toWide(dependencyList(configWideString(kDependenciesId)));
+    const std::wstring dependencies = toWide(dependencyList(configWideString(config::kServiceDependenciesId)));
     const std::wstring name = wideServiceName();
     const UniqueServiceHandle service(::CreateServiceW(
         manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,

@@ -10,6 +10,7 @@
 
 #include "common/win/Handles.h"
 #include "common/win/WideText.h"
+#include "launcher/core/ConfigIds.h"
 #include "launcher/core/InstanceNames.h"
 #include "launcher/core/Log.h"
 #include "launcher/jvm/JavaException.h"
@@ -22,9 +23,6 @@
 namespace tavik {
 namespace {
 
-constexpr std::int32_t kGlobalNamespaceId = 158;
-constexpr std::int32_t kSingleInstanceModeId = 10005;
-constexpr std::int32_t kActivateWindowsId = 10007;
 
 constexpr int kRetries = 50;
 constexpr DWORD kRetryPauseMillis = 100;
@@ -284,7 +282,7 @@ std::uint32_t awaitInstancePid(const std::string& path) {
     const std::uint32_t processId = awaitInstancePid(path);
     log::logLine(u"other pid %d", processId);
     if (processId != 0) {
-        if (configInt(kActivateWindowsId) != 0) activateInstanceWindows(processId, true);
+        if (configInt(config::kActivateWindowsId) != 0) activateInstanceWindows(processId, true);
         if (notify) sendStartupNotification(processId, instance::commandLineTail(toU16(::GetCommandLineW())));
     }
     log::logLine(u"exiting");
@@ -321,9 +319,9 @@ BOOL CALLBACK activateIfOwned(HWND window, LPARAM parameter) noexcept {
 }  // namespace
 
 void enforceSingleInstance(bool notify) {
-    const bool globalNamespace = configInt(kGlobalNamespaceId) != 0;
+    const bool globalNamespace = configInt(config::kGlobalNamespaceId) != 0;
     const std::string path = instancePath();
-    if (configInt(kSingleInstanceModeId) == 0) {
+    if (configInt(config::kSingleInstanceModeId) == 0) {
         takeNextFreeNumber(globalNamespace, path);
         return;
     }

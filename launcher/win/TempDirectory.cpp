@@ -8,6 +8,7 @@
 
 #include "common/win/Handles.h"
 #include "common/win/WideText.h"
+#include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/Environment.h"
 #include "launcher/win/ErrorReport.h"
@@ -16,8 +17,6 @@
 namespace tavik {
 namespace {
 
-constexpr std::int32_t kNoTempDirectoryMessage = 1015;
-constexpr std::int32_t kInternalFailureMessage = 1009;
 constexpr int kTempDirectoryAttempts = 10;
 
 // Plain ASCII literals in either width.
@@ -167,7 +166,7 @@ std::optional<std::u16string> chooseTempBase(const TempBaseFacts<std::u16string>
 std::string tempBaseDirectory() {
     auto& base = cachedBase<std::string>();
     if (!base) base = chooseTempBase(currentTempBaseFacts());
-    if (!base) fatalMessage(kNoTempDirectoryMessage, std::nullopt);
+    if (!base) fatalMessage(config::kNoTempDirectoryMessageId, std::nullopt);
     return *base;
 }
 
@@ -175,7 +174,7 @@ std::u16string tempBaseDirectoryWide(bool fatal) {
     auto& base = cachedBase<std::u16string>();
     if (!base) base = chooseTempBase(currentTempBaseFactsWide());
     if (base) return *base;
-    if (fatal) fatalMessage(kNoTempDirectoryMessage, std::nullopt);
+    if (fatal) fatalMessage(config::kNoTempDirectoryMessageId, std::nullopt);
     return {};
 }
 
@@ -206,7 +205,7 @@ void createTempDirectory() {
         log::logLine(u"Could not create dir (%d)", ::GetLastError());
     }
     setTempDirectory({});
-    fatalMessage(kInternalFailureMessage, u"7");
+    fatalMessage(config::kInternalFailureMessageId, config::kTempDirectoryFailure);
 }
 
 bool probeWritable(const std::string& base) {

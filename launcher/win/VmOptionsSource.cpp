@@ -6,6 +6,7 @@
 
 #include "common/win/Handles.h"
 #include "common/win/WideText.h"
+#include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/Config.h"
 #include "launcher/win/Environment.h"
@@ -19,22 +20,17 @@
 namespace tavik {
 namespace {
 
-constexpr std::size_t kConfigTextCapacity = 6000;
 constexpr DWORD kReadChunk = 64 * 1024;
-
-bool isVersionKey(std::int32_t id) {
-    return id >= vmoptions::kFirstSpecificKeyId && (id - vmoptions::kFirstSpecificKeyId) % 2 == 0;
-}
 
 }  // namespace
 
 std::string ProcessVmOptionsSystem::configString(std::int32_t id) const {
-    if (isVersionKey(id)) return configStringCopy(id);
-    return tavik::configString(id, kConfigTextCapacity);
+    if (config::isVersionConditionId(id)) return configStringCopy(id);
+    return tavik::configString(id, config::kTextCapacity);
 }
 
 std::u16string ProcessVmOptionsSystem::configWideString(std::int32_t id) const {
-    return tavik::configWideString(id, kConfigTextCapacity);
+    return tavik::configWideString(id, config::kTextCapacity);
 }
 
 std::int32_t ProcessVmOptionsSystem::configInt(std::int32_t id) const { return tavik::configInt(id); }

@@ -5,6 +5,8 @@
 
 #include <optional>
 
+#include "tests/support/ArchiveNameCases.h"
+
 namespace tavik::pack {
 namespace {
 
@@ -283,6 +285,64 @@ TEST(ProjectFile, ErrorsNameLineKeyAndProblem) {
         EXPECT_EQ(error.key, c.key);
         EXPECT_THAT(error.what, HasSubstr(c.fragment));
     }
+}
+
+// A narrow text must fit the smallest buffer the launcher reads it into,
+// terminator included; the flavour is read for its first character only and
+// version conditions are read whole.
+TEST(ProjectFile, RawNarrowTextsMustFitTheLaunchersBuffers) {
+    struct Case {
+        std::int32_t id;
+        std::optional<std::size_t> capacity;
+    };
+    const Case cases[] = {
+        {123, 6000}, {124, 2000}, {152, 200}, {10003, 4000}, {10111, 2000}, {10121, 2000},
+        {10202, 6000}, {2001, std::nullopt}, {2003, std::nullopt}, {10201, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        const auto withText = [&](std::size_t length) {
+            return parse("[narrow]\n" + std::to_string(c.id) + " = '" + std::string(length, 'x') + "'");
+        };
+        const std::size_t longest = c.capacity.value_or(9000) - (c.capacity ? 1 : 0);
+        const auto fits = withText(longest);
+        ASSERT_TRUE(fits) << describe(fits.error());
+        EXPECT_EQ(narrowOf(fits.value(), c.id)->size(), longest);
+        if (!c.capacity) continue;
+        const auto cut = withText(*c.capacity);
+        ASSERT_FALSE(cut);
+        EXPECT_EQ(cut.error().key, "narrow." + std::to_string(c.id));
+        EXPECT_THAT(cut.error().what, HasSubstr("at most " + std::to_string(*c.capacity - 1)));
+    }
+}
+
+// A name the launcher refuses would end every start of the packed program:
+// the packer refuses it, naming the project file, the line and the key.
+TEST(ProjectFile, ArchiveNamesTheLauncherRefusesAreRefused) {
+    for (const auto& c : testsupport::kArchiveNameCases) {
+        SCOPED_TRACE(c.label);
+        const std::string name(c.name);
+        const auto input = parse("[files]\nembed = [\n  { source = 'dist/a.bin', name = '" + name + "' } ]");
+        if (!c.refused) {
+            ASSERT_TRUE(input) << describe(input.error());
+            ASSERT_EQ(input.value().files.size(), 1u);
+            EXPECT_EQ(input.value().files[0].name, name);
+            EXPECT_EQ(narrowOf(input.value(), 2003), name);
+            continue;
+        }
+        ASSERT_FALSE(input) << name;
+        EXPECT_THAT(describe(input.error()),
+                    HasSubstr("tavik-pack: project.toml:3: files.embed[0].name: archive name \"" + name + "\" "));
+    }
+}
+
+// Without a name of its own an entry is named after its source file, and the
+// error points at the source.
+TEST(ProjectFile, ArchiveNameTakenFromTheSourceIsCheckedToo) {
+    const auto input = parse("[files]\nembed = ['dist/CON']");
+    ASSERT_FALSE(input);
+    EXPECT_EQ(input.error().key, "files.embed[0]");
+    EXPECT_THAT(input.error().what, HasSubstr("archive name \"CON\" holds \"CON\", which Windows takes for a device"));
 }
 
 TEST(ProjectFile, MissingProjectFileIsReportedByPath) {

@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "launcher/core/ConfigIds.h"
 #include "launcher/core/ConfigStore.h"
 #include "launcher/core/PathText.h"
 #include "tests/unit/support/LogRecorder.h"
@@ -175,7 +176,7 @@ TEST_F(VmOptions, OverlongFileLineContinuesAsTheNextOption) {
 }
 
 TEST_F(VmOptions, ClassPathOverridesKeepTheirLastValue) {
-    system.config[kClassPathId] = "A0c.jar";
+    system.config[config::kClassPathId] = "A0c.jar";
     system.existing = {"C:\\App\\c.jar"};
     system.listings["C:\\Temp\\tvk1_dir5\\user"] = {"u1.jar", "u2.zip", "notes.txt"};
     struct Case {
@@ -194,7 +195,7 @@ TEST_F(VmOptions, ClassPathOverridesKeepTheirLastValue) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        system.config[kConfiguredOptionsId] = c.configured;
+        system.config[config::kConfiguredOptionsId] = c.configured;
         EXPECT_EQ(classPathOf(build()), c.want);
     }
     EXPECT_THAT(build().options, Contains("-classpath"));
@@ -202,7 +203,7 @@ TEST_F(VmOptions, ClassPathOverridesKeepTheirLastValue) {
 
 TEST_F(VmOptions, AppendToAnEmptyClassPathAddsNoEmptyEntry) {
     system.expansion.tempDir.clear();
-    system.config[kConfiguredOptionsId] = "\"-classpath/a only.jar\"";
+    system.config[config::kConfiguredOptionsId] = "\"-classpath/a only.jar\"";
     EXPECT_EQ(classPathOf(build()), "only.jar");
 }
 
@@ -218,9 +219,9 @@ TEST_F(VmOptions, ListIsInSourceOrder) {
     inputs.arguments = {u"-J-Xmx1g", u"app-arg", u"-Dsun.locale.formatasdefault=true"};
     inputs.launcherPath = u"C:\\App Long\\app.exe";
     inputs.noRedirect = true;
-    system.config[kConfiguredOptionsId] = "-Dconfigured=1";
-    system.config[kJavaArgumentsId] = "1";
-    system.config[kDefaultOptionsFileId] = "1";
+    system.config[config::kConfiguredOptionsId] = "-Dconfigured=1";
+    system.config[config::kJavaArgumentsAreVmOptionsId] = "1";
+    system.config[config::kDefaultOptionsFileId] = "1";
     system.files[u"C:\\App Long\\app.vmoptions"] = "-Dfrom.file=1\n";
     system.expansion.tempDir.clear();
     EXPECT_THAT(build().options,
@@ -233,7 +234,7 @@ TEST_F(VmOptions, JavaArgumentsOnlyWhenEnabled) {
     inputs.arguments = {u"-J-Xmx1g", u"-Xms1m", u"-Jx-J-Xss1m"};
     system.expansion.tempDir.clear();
     EXPECT_THAT(build().options, Not(Contains("-Xmx1g")));
-    system.config[kJavaArgumentsId] = "1";
+    system.config[config::kJavaArgumentsAreVmOptionsId] = "1";
     EXPECT_THAT(build().options, ElementsAre("-Xmx1g", "x-J-Xss1m", "-Djava.class.path="));
 }
 
@@ -269,14 +270,14 @@ TEST_F(VmOptions, VersionKeys) {
 }
 
 TEST_F(VmOptions, FirstMatchingVersionLineOnly) {
-    system.config[kSpecificLineCountId] = "3";
-    system.config[kFirstSpecificKeyId] = "11";
-    system.config[kFirstSpecificKeyId + 1] = "-Dnever=1";
-    system.config[kFirstSpecificKeyId + 2] = "9-11";
-    system.config[kFirstSpecificKeyId + 3] = "-Dsecond=1 \"-Dspaced=a b\"";
-    system.config[kFirstSpecificKeyId + 4] = "*";
-    system.config[kFirstSpecificKeyId + 5] = "-Dthird=1";
-    system.config[kConfiguredOptionsId] = "-Dconfigured=1";
+    system.config[config::kVersionOptionCountId] = "3";
+    system.config[config::kFirstVersionConditionId] = "11";
+    system.config[config::kFirstVersionConditionId + 1] = "-Dnever=1";
+    system.config[config::kFirstVersionConditionId + 2] = "9-11";
+    system.config[config::kFirstVersionConditionId + 3] = "-Dsecond=1 \"-Dspaced=a b\"";
+    system.config[config::kFirstVersionConditionId + 4] = "*";
+    system.config[config::kFirstVersionConditionId + 5] = "-Dthird=1";
+    system.config[config::kConfiguredOptionsId] = "-Dconfigured=1";
     system.expansion.tempDir.clear();
     inputs.javaVersion = "11.0.2";
     EXPECT_THAT(build().options, ElementsAre("-Dconfigured=1", "-Dsecond=1", "-Dspaced=a b", "-Djava.class.path="));
@@ -306,7 +307,7 @@ TEST_F(VmOptions, ModuleOptionsAreJoinedWithTheirValue) {
         joinModuleOptions(options);
         EXPECT_EQ(options, c.want);
     }
-    system.config[kConfiguredOptionsId] = "--add-opens java.base/java.lang=ALL-UNNAMED";
+    system.config[config::kConfiguredOptionsId] = "--add-opens java.base/java.lang=ALL-UNNAMED";
     system.expansion.tempDir.clear();
     EXPECT_THAT(build().options, ElementsAre("--add-opens=java.base/java.lang=ALL-UNNAMED", "-Djava.class.path="));
 }
@@ -328,7 +329,7 @@ TEST_F(VmOptions, ServiceAddsXrsOnce) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         inputs.serviceMode = c.service;
-        system.config[kConfiguredOptionsId] = c.configured;
+        system.config[config::kConfiguredOptionsId] = c.configured;
         const auto options = build().options;
         EXPECT_EQ(std::count(options.begin(), options.end(), "-Xrs"), c.wantCount);
     }
@@ -365,7 +366,7 @@ TEST_F(VmOptions, LocaleFormatArgumentAddsTheUserLocale) {
 
 TEST_F(VmOptions, IncludesAreReadInPlace) {
     system.expansion.tempDir.clear();
-    system.config[kConfiguredOptionsId] = "-Dbefore=1 -include-options conf\\outer.vmoptions -Dafter=1";
+    system.config[config::kConfiguredOptionsId] = "-Dbefore=1 -include-options conf\\outer.vmoptions -Dafter=1";
     system.files[u"C:\\App Long\\conf\\outer.vmoptions"] =
         "-Douter=1\n-include-options sub\\inner.vmoptions\n-include-options missing.vmoptions\n-Douter.end=1\n";
     system.files[u"C:\\App Long\\conf\\sub\\inner.vmoptions"] = "-Dinner=1\n-classpath/a inner.jar\n";
@@ -377,7 +378,7 @@ TEST_F(VmOptions, IncludesAreReadInPlace) {
 
 TEST_F(VmOptions, IncludeIsLoggedBeforeItsLinesAreRead) {
     system.expansion.tempDir.clear();
-    system.config[kConfiguredOptionsId] = "\"-include-options outer\"";
+    system.config[config::kConfiguredOptionsId] = "\"-include-options outer\"";
     system.files[u"C:\\App Long\\outer"] = "-include-options inner\n";
     system.files[u"C:\\App Long\\inner"] = "-Dinner=1\n";
     build();
@@ -396,7 +397,7 @@ TEST_F(VmOptions, IncludePathFromAnArgumentIsExpandedInLongForm) {
     // Configured strings and file lines are expanded in the ANSI-safe forms
     // before they get here; a "-J" argument is not.
     system.expansion.tempDir.clear();
-    system.config[kJavaArgumentsId] = "1";
+    system.config[config::kJavaArgumentsAreVmOptionsId] = "1";
     inputs.arguments = {u"-J-include-options ${launcher:sys.launcherDirectory}x.vmoptions"};
     system.files[u"C:\\App Long\\x.vmoptions"] = "-Dx=1\n";
     EXPECT_THAT(build().options, ElementsAre("-Dx=1", "-Djava.class.path="));
@@ -425,7 +426,7 @@ TEST_F(VmOptions, SelfIncludingFilesAreReadOnce) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         system.files = c.files;
-        system.config[kConfiguredOptionsId] = "-include-options a.vmoptions";
+        system.config[config::kConfiguredOptionsId] = "-include-options a.vmoptions";
         std::vector<std::string> want = c.want;
         want.push_back("-Djava.class.path=");
         EXPECT_EQ(build().options, want);
@@ -435,7 +436,7 @@ TEST_F(VmOptions, SelfIncludingFilesAreReadOnce) {
 TEST_F(VmOptions, DefaultFileIncludingItselfIsReadOnce) {
     system.expansion.tempDir.clear();
     inputs.launcherPath = u"C:\\App Long\\app.exe";
-    system.config[kDefaultOptionsFileId] = "1";
+    system.config[config::kDefaultOptionsFileId] = "1";
     system.files[u"C:\\App Long\\app.vmoptions"] = "-Dd=1\n-include-options app.vmoptions\n";
     EXPECT_THAT(build().options, ElementsAre("-Dd=1", "-Djava.class.path="));
 }
@@ -447,7 +448,7 @@ TEST_F(VmOptions, IncludeChainDeeperThanTheLimitStops) {
         system.files[widened("C:\\App Long\\f" + std::to_string(i))] =
             "-Dlevel=1\n-include-options f" + std::to_string(i + 1) + "\n";
     }
-    system.config[kConfiguredOptionsId] = "-include-options f0";
+    system.config[config::kConfiguredOptionsId] = "-include-options f0";
     const auto options = build().options;
     EXPECT_EQ(std::count(options.begin(), options.end(), "-Dlevel=1"), static_cast<long>(kIncludeDepthLimit));
 }
@@ -470,7 +471,7 @@ TEST_F(VmOptions, IncludeIdentity) {
 }
 
 TEST_F(VmOptions, DefaultFileCandidatesInOrder) {
-    system.config[kDefaultOptionsFileId] = "1";
+    system.config[config::kDefaultOptionsFileId] = "1";
     system.expansion.tempDir.clear();
     inputs.launcherPath = u"C:\\App Long\\app.exe";
     inputs.modulePath = u"C:\\APPLON~1\\app.exe";
@@ -518,7 +519,7 @@ TEST_F(VmOptions, PathEntries) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        system.config[kClassPathId] = c.entries;
+        system.config[config::kClassPathId] = c.entries;
         const VmOptionsResult result = build();
         EXPECT_FALSE(result.failure);
         EXPECT_EQ(classPathOf(result), c.want);
@@ -536,15 +537,15 @@ TEST_F(VmOptions, RequiredEntriesMissing) {
         const char* entryName;
     };
     const Case cases[] = {
-        {"archive", kClassPathId, "D1classes;A1missing.jar", kMissingEntryMessageId, "missing.jar"},
-        {"scanned directory", kClassPathId, "S1nodir", kMissingEntryMessageId, "nodir"},
-        {"unset variable", kClassPathId, "E1SET;E1UNSET", kUnsetVariableMessageId, "UNSET"},
-        {"module path entry", kModulePathId, "D1classes;D1gone", kMissingEntryMessageId, "gone"},
+        {"archive", config::kClassPathId, "D1classes;A1missing.jar", config::kMissingEntryMessageId, "missing.jar"},
+        {"scanned directory", config::kClassPathId, "S1nodir", config::kMissingEntryMessageId, "nodir"},
+        {"unset variable", config::kClassPathId, "E1SET;E1UNSET", config::kUnsetVariableMessageId, "UNSET"},
+        {"module path entry", config::kModulePathId, "D1classes;D1gone", config::kMissingEntryMessageId, "gone"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        system.config.erase(kClassPathId);
-        system.config.erase(kModulePathId);
+        system.config.erase(config::kClassPathId);
+        system.config.erase(config::kModulePathId);
         system.config[c.id] = c.entries;
         const VmOptionsResult result = build();
         ASSERT_TRUE(result.failure);
@@ -557,20 +558,20 @@ TEST_F(VmOptions, RequiredEntriesMissing) {
 TEST_F(VmOptions, LauncherJarsFollowTheModulePath) {
     system.listings["C:\\Temp\\tvk1_dir5"] = {"launcher.jar", "app.zip"};
     system.existing = {"C:\\App\\mods"};
-    system.config[kMainClassId] = "app.module/com.example.Main";
+    system.config[config::kMainClassId] = "app.module/com.example.Main";
 
     EXPECT_THAT(build().options,
                 ElementsAre("-Djava.class.path=C:\\Temp\\tvk1_dir5\\launcher.jar;C:\\Temp\\tvk1_dir5\\app.zip"));
 
-    system.config[kModulePathId] = "S1mods";
+    system.config[config::kModulePathId] = "S1mods";
     EXPECT_THAT(build().options,
                 ElementsAre("-Djava.class.path=",
                             "--module-path=C:\\App\\mods;C:\\Temp\\tvk1_dir5\\launcher.jar;C:\\Temp\\tvk1_dir5\\app.zip",
                             "--add-modules=com.tavik.runtime"));
 
-    system.config[kModuleLaunchId] = "1";
+    system.config[config::kModuleLaunchId] = "1";
     inputs.installerFlavour = true;
-    system.config[kInstallationDirectoryId] = "..\\install";
+    system.config[config::kInstallationRootId] = "..\\install";
     EXPECT_THAT(build().options,
                 ElementsAre("-Djava.class.path=",
                             "--module-path=C:\\App\\mods;C:\\Temp\\tvk1_dir5\\launcher.jar;C:\\Temp\\tvk1_dir5\\app.zip;"
@@ -582,8 +583,8 @@ TEST_F(VmOptions, LauncherJarsFollowTheModulePath) {
 TEST_F(VmOptions, ModuleLaunchMainClassForms) {
     system.expansion.tempDir.clear();
     system.existing = {"C:\\App\\mods"};
-    system.config[kModulePathId] = "S1mods";
-    system.config[kModuleLaunchId] = "1";
+    system.config[config::kModulePathId] = "S1mods";
+    system.config[config::kModuleLaunchId] = "1";
     struct Case {
         const char* mainClass;
         std::vector<std::string> want;
@@ -595,7 +596,7 @@ TEST_F(VmOptions, ModuleLaunchMainClassForms) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mainClass);
-        system.config[kMainClassId] = c.mainClass;
+        system.config[config::kMainClassId] = c.mainClass;
         std::vector<std::string> want = {"-Djava.class.path=", "--module-path=C:\\App\\mods"};
         want.insert(want.end(), c.want.begin(), c.want.end());
         EXPECT_EQ(build().options, want);

@@ -8,6 +8,7 @@
 #include <regex>
 #include <set>
 
+#include "tests/support/ArchiveNameCases.h"
 #include "tests/win/ChildOutput.h"
 #include "tests/win/TestSupport.h"
 
@@ -192,6 +193,30 @@ TEST(Extraction, RefusedNamesWriteNothingAnywhere) {
         EXPECT_FALSE(fs::exists(absolute));
         EXPECT_THAT(e.log, HasSubstr("] ERROR: refusing to extract " + c.refused + ": "));
         EXPECT_THAT(e.log, Not(HasSubstr("extracting files done")));
+    }
+}
+
+// The rows the packer's tests run too. An empty name cannot reach the
+// launcher (the list skips empty fields), so that row is left out here.
+TEST(Extraction, RefusesTheNamesThePackerRefusesAndExtractsTheOthers) {
+    for (const auto& c : testsupport::kArchiveNameCases) {
+        if (c.name.empty()) continue;
+        SCOPED_TRACE(c.label);
+        ScratchDir perCase;
+        const fs::path base = perCase.path() / "a" / "base";
+        const std::string name(c.name);
+        const Packed packed =
+            packWithArchive(perCase, "2", "a.txt;" + name, archiveEntry("aaa") + archiveEntry("named"));
+        const Extracted e = extract(perCase, packed, base);
+        ASSERT_EQ(e.child.exitCode, 0) << e.child.err;
+        if (c.refused) {
+            EXPECT_EQ(e.values.at("result"), "3");
+            EXPECT_EQ(tree(perCase.path() / "a"), (std::set<std::string>{"base/", "base/rwt_nlog_1.log"}));
+            EXPECT_THAT(e.log, HasSubstr("] ERROR: refusing to extract " + name + ": "));
+        } else {
+            EXPECT_EQ(e.values.at("result"), "0");
+            EXPECT_EQ(readFile(e.tempDir / fs::u8path(name)), "named");
+        }
     }
 }
 

@@ -5,6 +5,8 @@
 #include <system_error>
 #include <vector>
 
+#include "launcher/core/PackedFormat.h"
+
 namespace tavik::pack {
 namespace {
 
@@ -23,8 +25,8 @@ std::optional<PackError> problemWith(const PackInput& input, const EmbeddedFile&
 }
 
 void writeSize(std::ostream& out, std::uint64_t size) {
-    char bytes[8];
-    for (int i = 0; i < 8; ++i) bytes[i] = static_cast<char>(size >> (8 * i));
+    char bytes[archive::kSizeBytes];
+    for (std::size_t i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<char>(size >> (8 * i));
     out.write(bytes, sizeof bytes);
 }
 
@@ -51,7 +53,7 @@ std::optional<PackError> writeArchive(std::ostream& out, const PackInput& input)
             const auto want = static_cast<std::streamsize>(std::min<std::uintmax_t>(left, chunk.size()));
             in.read(chunk.data(), want);
             if (in.gcount() != want) return embedError(input, file, "file to embed shrank while packing");
-            for (std::streamsize i = 0; i < want; ++i) chunk[i] = static_cast<char>(chunk[i] ^ kArchiveMask);
+            for (std::streamsize i = 0; i < want; ++i) chunk[i] = static_cast<char>(chunk[i] ^ archive::kByteMask);
             out.write(chunk.data(), want);
             left -= static_cast<std::uintmax_t>(want);
         }

@@ -1,7 +1,6 @@
 #pragma once
-// The archive after the block: per file a 64-bit little-endian size, then the
-// file's bytes XORed with one mask byte. Names and count travel in the block
-// (ids 2003 and 2002).
+// The archive after the block (launcher/core/PackedFormat.h): per file its
+// size, then its masked bytes. Names and count travel in the block.
 #include <optional>
 #include <ostream>
 
@@ -9,8 +8,6 @@
 #include "tools/pack/PackInput.h"
 
 namespace tavik::pack {
-
-constexpr unsigned char kArchiveMask = 0xD6;
 
 // Run before any output exists: every file to embed must be a readable regular file.
 std::optional<PackError> checkFilesToEmbed(const PackInput& input);

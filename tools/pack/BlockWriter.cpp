@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "launcher/core/PackedFormat.h"
+
 namespace tavik::pack {
 namespace {
 
@@ -42,7 +44,7 @@ private:
 
 std::vector<unsigned char> writeConfigBlock(const PackInput& input) {
     BlockBytes block;
-    block.u32(kBlockMagic);
+    block.u32(config::kBlockMagic);
     // Skipped by the launcher; fixed values keep the output reproducible.
     block.u32(1);
     block.u32(0);

@@ -40,8 +40,6 @@ struct EmbeddedFile {
 };
 
 inline constexpr char kRuntimeJarName[] = "tavik-runtime.jar";
-inline constexpr std::int32_t kArchiveCountId = 2002;
-inline constexpr std::int32_t kArchiveNamesId = 2003;
 
 // The archive's names as the block lists them: ";"-separated, archive order.
 inline std::string archiveNameList(const std::vector<EmbeddedFile>& files) {

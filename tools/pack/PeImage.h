@@ -1,8 +1,9 @@
 #pragma once
 // The launcher finds its configuration block by walking its own PE headers:
 // the block starts right after the raw data of the last section header. The
-// packer cuts the template there, so packing an already packed executable
-// replaces its payload instead of stacking a second one.
+// packer cuts the template there, found by the launcher's own walk, so
+// packing an already packed executable replaces its payload instead of
+// stacking a second one.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "launcher/core/ArchiveNames.h"
+#include "launcher/core/ConfigIds.h"
 #include "tools/pack/DefaultMessages.h"
 #include "tools/pack/TextEncoding.h"
 
@@ -43,36 +45,36 @@ struct KeyRule {
 };
 
 constexpr KeyRule kKeyRules[] = {
-    {"application", "main_class", 122, Form::Text},
-    {"application", "module", 133, Form::Flag},
-    {"application", "class_path", 121, Form::PathEntries},
-    {"application", "module_path", 132, Form::PathEntries},
-    {"application", "vm_options", 123, Form::OptionLine},
-    {"application", "arguments", 124, Form::Text},
-    {"application", "java_options_from_command_line", 125, Form::Flag},
-    {"application", "working_directory", 146, Form::Text},
-    {"application", "installation_root", 10003, Form::Text},
-    {"application", "native_library_directories", 10004, Form::SemicolonList},
-    {"application", "executable_kind", 107, Form::ExecutableKind},
-    {"application", "flavour", 2001, Form::Flavour},
-    {"application", "read_default_vmoptions", 166, Form::Flag},
-    {"application", "add_dll_directories", 154, Form::Flag},
-    {"application", "splash", 108, Form::Flag},
-    {"java", "min_version", 126, Form::Text},
-    {"java", "max_version", 127, Form::Text},
-    {"java", "search_sequence", 128, Form::SearchSequence},
-    {"java", "allow_prerelease", 130, Form::Flag},
-    {"java", "require_jdk", 131, Form::Flag},
-    {"java", "vm_subdirectory", 152, Form::Text},
-    {"java", "application_id", 160, Form::Text},
-    {"java", "restrict_registry_search", 165, Form::Flag},
-    {"java", "version_options", 10200, Form::VersionOptions},
-    {"service", "name", 101, Form::Text},
-    {"service", "description", 20017, Form::WideText},
-    {"service", "dependencies", 149, Form::CommaList},
-    {"single_instance", "mode", 10005, Form::Integer},
-    {"single_instance", "activate_windows", 10007, Form::Flag},
-    {"single_instance", "global", 158, Form::Flag},
+    {"application", "main_class", config::kMainClassId, Form::Text},
+    {"application", "module", config::kModuleLaunchId, Form::Flag},
+    {"application", "class_path", config::kClassPathId, Form::PathEntries},
+    {"application", "module_path", config::kModulePathId, Form::PathEntries},
+    {"application", "vm_options", config::kConfiguredOptionsId, Form::OptionLine},
+    {"application", "arguments", config::kFixedArgumentsId, Form::Text},
+    {"application", "java_options_from_command_line", config::kJavaArgumentsAreVmOptionsId, Form::Flag},
+    {"application", "working_directory", config::kWorkingDirectoryId, Form::Text},
+    {"application", "installation_root", config::kInstallationRootId, Form::Text},
+    {"application", "native_library_directories", config::kNativeLibraryDirectoriesId, Form::SemicolonList},
+    {"application", "executable_kind", config::kExecutableKindId, Form::ExecutableKind},
+    {"application", "flavour", config::kFlavourId, Form::Flavour},
+    {"application", "read_default_vmoptions", config::kDefaultOptionsFileId, Form::Flag},
+    {"application", "add_dll_directories", config::kUseDllDirectoriesId, Form::Flag},
+    {"application", "splash", config::kSplashId, Form::Flag},
+    {"java", "min_version", config::kMinimumVersionId, Form::Text},
+    {"java", "max_version", config::kMaximumVersionId, Form::Text},
+    {"java", "search_sequence", config::kSearchSequenceId, Form::SearchSequence},
+    {"java", "allow_prerelease", config::kAllowPrereleaseId, Form::Flag},
+    {"java", "require_jdk", config::kRequireJdkId, Form::Flag},
+    {"java", "vm_subdirectory", config::kVmSubdirectoryId, Form::Text},
+    {"java", "application_id", config::kApplicationId, Form::Text},
+    {"java", "restrict_registry_search", config::kBundledRuntimesOnlyId, Form::Flag},
+    {"java", "version_options", config::kVersionOptionCountId, Form::VersionOptions},
+    {"service", "name", config::kServiceNameId, Form::Text},
+    {"service", "description", config::kServiceDescriptionId, Form::WideText},
+    {"service", "dependencies", config::kServiceDependenciesId, Form::CommaList},
+    {"single_instance", "mode", config::kSingleInstanceModeId, Form::Integer},
+    {"single_instance", "activate_windows", config::kActivateWindowsId, Form::Flag},
+    {"single_instance", "global", config::kGlobalNamespaceId, Form::Flag},
 };
 
 struct Choice {
@@ -84,21 +86,12 @@ constexpr Choice kFlavours[] = {{"launcher", "t"}, {"installer", "r"}};
 constexpr Choice kPathKinds[] = {{"archive", "A"}, {"directory", "D"}, {"env", "E"}, {"scan", "S"}};
 constexpr Choice kSearchKinds[] = {{"A", "A"}, {"B", "B"}, {"R", "R"}, {"E", "E"}, {"S", "S"}, {"Y", "Y"}};
 
-constexpr std::int32_t kVersionConditionId = 10201;
-
-// The launcher copies these texts into buffers of this many units, terminator
-// included; a longer text would be cut (narrow) or overrun the buffer (wide).
-constexpr std::size_t kWideCapacity = 6000;
-std::optional<std::size_t> narrowCapacity(std::int32_t id) {
-    switch (id) {
-        case 124: return 2000;
-        case 152: return 200;
-        case 10003: return 4000;
-        case 2001:  // only the first character is read, by design
-        case 2003:  // read whole into a fresh allocation
-            return std::nullopt;
-        default: return 6000;
-    }
+// The launcher copies narrow texts into buffers of config::narrowCapacity
+// and wide ones into kMessageCapacity units, terminator included; a longer
+// text would be cut. The flavour is cut to its first character by design.
+std::optional<std::size_t> narrowLimit(std::int32_t id) {
+    if (id == config::kFlavourId) return std::nullopt;
+    return config::narrowCapacity(id);
 }
 
 bool isSettingsSection(std::string_view name) {
@@ -166,24 +159,6 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
         const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
         return lower(x) == lower(y);
     });
-}
-
-// The launcher extracts "<temp dir>\<name>" and creates at most the first
-// directory level, so a name is a file or "dir\file", never a way out.
-std::optional<std::string> archiveNameProblem(const std::string& name) {
-    if (name.empty()) return "archive name is empty";
-    if (name.find(';') != std::string::npos) return "archive name must not contain ';', which separates the names";
-    if (name.find('/') != std::string::npos) return "archive name must use '\\' to name a subdirectory";
-    if (name.find(':') != std::string::npos) return "archive name must be a relative name without ':'";
-    const auto separator = name.find('\\');
-    if (separator != std::string::npos && name.find('\\', separator + 1) != std::string::npos)
-        return "archive name may hold one subdirectory level only (\"dir\\file\")";
-    const std::string directory = separator == std::string::npos ? std::string() : name.substr(0, separator);
-    const std::string file = separator == std::string::npos ? name : name.substr(separator + 1);
-    const auto invalidPart = [](const std::string& part) { return part.empty() || part == "." || part == ".."; };
-    if (invalidPart(file) || (separator != std::string::npos && invalidPart(directory)))
-        return "archive name must stay inside the extraction directory (no empty, '.' or '..' parts)";
-    return std::nullopt;
 }
 
 class ProjectReader {
@@ -415,7 +390,7 @@ const toml::node* ProjectReader::requiredKey(const toml::table& table, const std
 
 bool ProjectReader::fitsNarrow(std::int32_t id, const std::string& text, const toml::node& node,
                                const std::string& key) {
-    const auto capacity = narrowCapacity(id);
+    const auto capacity = narrowLimit(id);
     if (!capacity || text.size() < *capacity) return true;
     return fail(node, key, "text of " + std::to_string(text.size()) + " bytes is too long for id " +
                                std::to_string(id) + " (at most " + std::to_string(*capacity - 1) + ")");
@@ -435,9 +410,9 @@ bool ProjectReader::addRawNarrow(std::int32_t id, std::string text, const toml::
 
 bool ProjectReader::addWide(std::vector<WideRecord>& into, std::int32_t id, std::u16string text,
                             const toml::node& node, const std::string& key) {
-    if (text.size() >= kWideCapacity)
+    if (text.size() >= config::kMessageCapacity)
         return fail(node, key, "text of " + std::to_string(text.size()) + " UTF-16 units is too long (at most " +
-                                   std::to_string(kWideCapacity - 1) + ")");
+                                   std::to_string(config::kMessageCapacity - 1) + ")");
     into.push_back({id, std::move(text), {node.source().begin.line, key}});
     return true;
 }
@@ -611,7 +586,7 @@ bool ProjectReader::readVersionOptions(std::int32_t countId, const toml::node& n
                         "expected a major version range such as \"9-11\" or a pattern starting with \"*\"");
         auto option = optionLineAt(*optionNode, entryKey + ".option");
         if (!option) return false;
-        const auto conditionId = static_cast<std::int32_t>(kVersionConditionId + 2 * i);
+        const auto conditionId = static_cast<std::int32_t>(config::kFirstVersionConditionId + 2 * i);
         if (!addReadable(conditionId, std::move(*condition), *conditionNode, entryKey + ".condition") ||
             !addReadable(conditionId + 1, std::move(*option), *optionNode, entryKey + ".option"))
             return false;
@@ -644,8 +619,8 @@ void ProjectReader::listFilesToEmbed() {
     if (runtimeJar_ && !projectHasRuntimeJar)
         files_.insert(files_.begin(), EmbeddedFile{*runtimeJar_, kRuntimeJarName, {0, "runtime jar"}});
     if (files_.empty() && embedPosition_.line == 0) return;
-    readable_.push_back({kArchiveCountId, std::to_string(files_.size()), embedPosition_});
-    readable_.push_back({kArchiveNamesId, archiveNameList(files_), embedPosition_});
+    readable_.push_back({config::kArchiveCountId, std::to_string(files_.size()), embedPosition_});
+    readable_.push_back({config::kArchiveNamesId, archiveNameList(files_), embedPosition_});
 }
 
 bool ProjectReader::readEmbedItem(const toml::node& item, const std::string& key) {
@@ -671,7 +646,9 @@ bool ProjectReader::readEmbedItem(const toml::node& item, const std::string& key
     const toml::node& nameAt = nameNode ? *nameNode : *sourceNode;
     auto name = encodeNarrow(*utf8Name, nameAt, nameKey);
     if (!name) return false;
-    if (const auto problem = archiveNameProblem(*name)) return fail(nameAt, nameKey, *problem);
+    // Checked on the bytes the launcher will see; what it refuses would fail every start.
+    if (const auto problem = archive::packingProblem(*name))
+        return fail(nameAt, nameKey, "archive name \"" + *utf8Name + "\" " + *problem);
     for (const EmbeddedFile& earlier : files_) {
         // Windows file names ignore case: the later file would overwrite the earlier one.
         if (equalsIgnoringAsciiCase(earlier.name, *name))
