@@ -77,6 +77,8 @@ private:
 // test run's prefix; returns its exit code.
 int runWineTool(const std::vector<std::string>& arguments);
 
+// The Unix directory of the test run's Wine prefix of the scenario's architecture.
+fs::path winePrefix();
 fs::path templatePath(const std::string& arch);
 fs::path packerPath();
 fs::path sourceDir();
