@@ -54,13 +54,20 @@ if [ $need_gen = 1 ]; then
     "${sudo_cmd[@]}" locale-gen >/dev/null
 fi
 
-# 32-bit Wine lives in its own i386 root; a failure here only makes the x86
-# tests report themselves as skipped.
+# 32-bit Wine lives in its own i386 root, with the same locales; a failure
+# here only makes the x86 tests report themselves as skipped.
+wine32_root=/opt/wine32-i386
+wine32_missing=()
+[ -x $wine32_root/usr/lib/wine/wine ] || wine32_missing+=("32-bit Wine")
+for l in $wanted_locales; do
+    [ -e "$wine32_root/usr/lib/locale/${l%%.*}.utf8/LC_CTYPE" ] || wine32_missing+=("$l")
+done
 if ! ia32_reason=$("$here/probe-ia32"); then
-    [ -x /opt/wine32-i386/usr/lib/wine/wine ] || echo "[setup] no 32-bit Wine: $ia32_reason; x86 tests will be skipped" >&2
-elif [ ! -x /opt/wine32-i386/usr/lib/wine/wine ]; then
-    echo "[setup] preparing 32-bit Wine (first time: about a minute)" >&2
-    "${sudo_cmd[@]}" "$here/wine32/setup-wine32.sh" 2>/tmp/tavik-setup-wine32.log \
+    [ -x $wine32_root/usr/lib/wine/wine ] || echo "[setup] no 32-bit Wine: $ia32_reason; x86 tests will be skipped" >&2
+elif [ ${#wine32_missing[@]} -gt 0 ]; then
+    echo "[setup] preparing the i386 root for the x86 tests: ${wine32_missing[*]} (first time: a few minutes)" >&2
+    "${sudo_cmd[@]}" env WINE32_ROOT=$wine32_root WINE32_LOCALES="$wanted_locales" \
+        "$here/wine32/setup-wine32.sh" 2>/tmp/tavik-setup-wine32.log \
         || echo "[setup] 32-bit Wine unavailable, x86 tests will be skipped (see /tmp/tavik-setup-wine32.log)" >&2
 fi
 exit 0

@@ -162,6 +162,8 @@ bool anyEntryContains(const fs::path& dir, const std::string& part) {
     return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return n.find(part) != std::string::npos; });
 }
 
+// The names scripts/wine-env.sh gives the prefixes.
+fs::path winePrefix() { return fs::path(TAVIK_WINE_ROOT) / (architecture() == "win32" ? "prefix32" : "prefix64"); }
 fs::path packerPath() { return TAVIK_PACKER; }
 fs::path templatePath(const std::string& arch) { return winBuildDir(arch) / "launcher/win/launcher.exe"; }
 

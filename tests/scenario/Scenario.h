@@ -79,6 +79,8 @@ int runWineTool(const std::vector<std::string>& arguments);
 // The same, with the tool's standard output in `output`.
 int runWineTool(const std::vector<std::string>& arguments, std::string& output);
 
+// The Unix directory of the test run's Wine prefix of the scenario's architecture.
+fs::path winePrefix();
 fs::path templatePath(const std::string& arch);
 fs::path packerPath();
 fs::path sourceDir();

@@ -116,7 +116,7 @@ TEST(TemporaryBase, CandidatesAreTriedInOrder) {
         {"unwritable TMP: the profile's temp", notADirectory, true,
          windowsPath(profile) + "\\AppData\\Local\\Temp", profile / "AppData/Local/Temp"},
         {"no profile either: the home directory", notADirectory, false, "C:\\users\\root",
-         fs::path(TAVIK_WINE_ROOT) / "prefix64/drive_c/users/root"},
+         winePrefix() / "drive_c/users/root"},
         {"TMP outside the ANSI code page", unicodeTemp, true, windowsPath(profile) + "\\AppData\\Local\\Temp",
          unicodeTemp},
     };
