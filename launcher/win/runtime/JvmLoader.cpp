@@ -7,8 +7,8 @@
 #include "launcher/core/Log.h"
 #include "launcher/win/image/Config.h"
 #include "launcher/win/paths/Environment.h"
+#include "launcher/win/paths/FileSystem.h"
 #include "launcher/win/paths/PathResolution.h"
-#include "launcher/win/paths/TempDirectory.h"
 #include "launcher/win/report/ErrorReport.h"
 #include "launcher/win/runtime/DllDirectories.h"
 #include "launcher/win/runtime/JavaExeCheck.h"
@@ -30,11 +30,6 @@ constexpr std::int32_t kRegistryRuntimeMessage = 1005;
 constexpr const char* kVmSubdirectories[] = {"client", "server", "j9vm", "hotspot", "jrockit"};
 
 constexpr const char* bitness() { return sizeof(void*) == 8 ? "64" : "32"; }
-
-LoadedRuntime& runtime() {
-    static LoadedRuntime loaded;
-    return loaded;
-}
 
 bool endsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
@@ -67,10 +62,10 @@ void setPath(const std::optional<std::string>& value) {
 // finds and logs the version, after unpacking what is packed.
 bool acceptHandedInDirectory(std::string& javaExe, std::string& version, const std::string& directory,
                              const VersionParts& minimum, const VersionParts& maximum) {
-    const std::string normalised = fullPath(directory, false);
+    const std::string normalised = fullPath(directory, LetterCase::Lower);
     unpackPackedRuntime(normalised);
     locateJavaExe(javaExe, normalised);
-    checkJavaExe(javaExe, version, minimum, maximum, true, true);
+    checkJavaExe(javaExe, version, minimum, maximum, Prerelease::Allowed, CacheLookup::Use);
     return true;
 }
 
@@ -92,14 +87,12 @@ void showLoadFailure(const JvmSearchResult& found) {
     }
 }
 
-void recordRuntime(const JvmSearchResult& found) {
-    runtime().home = directoryOf(found.javaExe) + "..";
-    runtime().version = found.version;
-}
-
 }  // namespace
 
-bool LoadDLL(bool fatal, const std::optional<std::string>& location, bool locationIsJavaExe) {
+std::optional<LoadedRuntime> LoadDLL(OnFailure onFailure, const std::optional<std::string>& location,
+                                     LocationKind locationKind, const std::string& launcherTempDirectory) {
+    const bool fatal = onFailure == OnFailure::ShowMessage;
+    const bool locationIsJavaExe = locationKind == LocationKind::JavaExe;
     log::logLine(u"LoadDLL (%d, %S, %d)", fatal ? 1 : 0, location.value_or("(null)"), locationIsJavaExe ? 1 : 0);
     JvmSearchResult found;
     if (location) {
@@ -111,35 +104,37 @@ bool LoadDLL(bool fatal, const std::optional<std::string>& location, bool locati
         const VersionParts maximum = parseVersion(maximumText);
         found.javaExe = *location;
         const bool accepted =
-            locationIsJavaExe ? checkJavaExe(found.javaExe, found.version, minimum, maximum, true, false)
-                              : acceptHandedInDirectory(found.javaExe, found.version, *location, minimum, maximum);
+            locationIsJavaExe
+                ? checkJavaExe(found.javaExe, found.version, minimum, maximum, Prerelease::Allowed, CacheLookup::Skip)
+                : acceptHandedInDirectory(found.javaExe, found.version, *location, minimum, maximum);
         if (!accepted) {
             log::logError(u"Provided JVM unusable");
             if (fatal) showMessageNarrow(kNoRuntimeMessage, bitness());
-            return false;
+            return std::nullopt;
         }
         found.location = *location;
         found.source = JvmSource::Directory;
         found.library = loadJvmFromJavaExe(found.javaExe);
     } else {
-        found = searchForJvm();
+        found = searchForJvm(&loadJvmFromJavaExe, launcherTempDirectory);
         if (found.source == JvmSource::None) {
             log::logError(u"No JVM found");
             if (fatal) showMessageNarrow(kNoRuntimeMessage, bitness());
-            return false;
+            return std::nullopt;
         }
     }
 
-    recordRuntime(found);
+    LoadedRuntime runtime{directoryOf(found.javaExe) + "..", found.version, nullptr};
     if (found.library == nullptr) log::logError(u"Could not get DLL-Handle.");
-    if (!bindCreateJavaVM(found.library)) {
+    runtime.createJavaVM = bindCreateJavaVM(found.library);
+    if (runtime.createJavaVM == nullptr) {
         log::logError(u"Could not load functions");
     } else if (found.library != nullptr) {
         log::logLine(u"Loading of JVM-DLL successful");
-        return true;
+        return runtime;
     }
     if (fatal) showLoadFailure(found);
-    return false;
+    return std::nullopt;
 }
 
 HMODULE loadJvmFromJavaExe(const std::string& javaExe) {
@@ -196,14 +191,9 @@ void preloadUcrt(const std::string& binDir) {
     log::logLine(u"Could not preload ucrtbase.dll");
 }
 
-bool bindCreateJavaVM(HMODULE library) {
-    if (library == nullptr) return false;
-    const auto createJavaVM = findFunction<CreateJavaVMFunction>(library, "JNI_CreateJavaVM");
-    if (createJavaVM == nullptr) return false;
-    runtime().createJavaVM = createJavaVM;
-    return true;
+CreateJavaVMFunction bindCreateJavaVM(HMODULE library) {
+    if (library == nullptr) return nullptr;
+    return findFunction<CreateJavaVMFunction>(library, "JNI_CreateJavaVM");
 }
-
-const LoadedRuntime& loadedRuntime() { return runtime(); }
 
 }  // namespace tavik::jvm

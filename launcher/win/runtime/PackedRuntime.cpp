@@ -6,8 +6,8 @@
 
 #include "common/win/Handles.h"
 #include "launcher/core/Log.h"
+#include "launcher/win/paths/FileSystem.h"
 #include "launcher/win/paths/PathResolution.h"
-#include "launcher/win/paths/TempDirectory.h"
 #include "launcher/win/report/ErrorReport.h"
 
 namespace tavik::jvm {

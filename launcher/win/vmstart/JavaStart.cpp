@@ -9,13 +9,9 @@
 #include "common/win/WideText.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/image/Config.h"
-#include "launcher/win/image/Extraction.h"
 #include "launcher/win/paths/Environment.h"
 #include "launcher/win/paths/LauncherPaths.h"
 #include "launcher/win/paths/PathResolution.h"
-#include "launcher/win/paths/TempDirectory.h"
-#include "launcher/win/runtime/JvmLoader.h"
-#include "launcher/win/startup/LauncherState.h"
 #include "launcher/win/vmstart/Expansion.h"
 #include "launcher/win/vmstart/VmOptionsSource.h"
 
@@ -65,37 +61,42 @@ void __cdecl logHelperError(const wchar_t* format, ...) {
     }
 }
 
-std::optional<std::u16string> configuredEntryPath(std::int32_t setId, std::int32_t pathId) {
+std::optional<std::u16string> configuredEntryPath(std::int32_t setId, std::int32_t pathId,
+                                                  const SettledPaths& settled) {
     if (configInt(setId) == 0) return std::nullopt;
-    return expandVariables(configWideString(pathId), false);
+    return expandVariables(configWideString(pathId), DirectoryForm::Long, settled);
 }
 
-jvm::PropertyInputs gatherPropertyInputs(std::optional<std::string> semaphoreName) {
+jvm::PropertyInputs gatherPropertyInputs(const SettledLaunch& settled) {
     jvm::PropertyInputs inputs;
-    inputs.semaphoreName = std::move(semaphoreName);
+    inputs.semaphoreName = settled.semaphoreName;
     inputs.installerFlavour = flavourByte() == 'r';
-    inputs.serviceMode = state::isServiceProcess();
+    inputs.serviceMode = settled.serviceMode;
     inputs.launcherPath = launcherPath();
-    inputs.tempDirectory = tempDirectory();
-    inputs.unextractedPosition = archiveEnd();
+    inputs.tempDirectory = settled.tempDirectory;
+    inputs.unextractedPosition = settled.archiveEnd;
     inputs.pathVariable = env::variable("PATH").value_or("");
     inputs.manPathSet = env::variable("MANPATH").has_value();
     inputs.consoleOutputCodePage = ::GetConsoleOutputCP();
     return inputs;
 }
 
-jvm::MainArgumentInputs gatherMainArgumentInputs(const std::vector<std::u16string>& tokens) {
+jvm::MainArgumentInputs gatherMainArgumentInputs(const std::vector<std::u16string>& tokens,
+                                                 const SettledPaths& settled) {
     jvm::MainArgumentInputs inputs;
     inputs.guiProgram = configInt(kExecutableKindId) == kGuiProgramKind;
     inputs.moduleLaunch = configInt(kModuleLaunchId) != 0;
     inputs.mainClass = configWideString(kMainClassId);
-    inputs.firstPath = configuredEntryPath(kFirstPathSetId, kFirstPathId);
-    inputs.secondPath = configuredEntryPath(kSecondPathSetId, kSecondPathId);
+    inputs.firstPath = configuredEntryPath(kFirstPathSetId, kFirstPathId, settled);
+    inputs.secondPath = configuredEntryPath(kSecondPathSetId, kSecondPathId, settled);
     inputs.flag = configInt(kFlagId) != 0;
-    inputs.fixedArguments = expandVariables(configWideString(kFixedArgumentsId, kFixedArgumentsCapacity), false);
+    inputs.fixedArguments =
+        expandVariables(configWideString(kFixedArgumentsId, kFixedArgumentsCapacity), DirectoryForm::Long, settled);
     inputs.javaArgumentsAreVmOptions = configInt(kJavaArgumentsAreVmOptionsId) != 0;
     inputs.launcherArguments = tokens;
-    inputs.fullPath = [](std::u16string_view path) { return fullPathWide(path, true, false); };
+    inputs.fullPath = [](std::u16string_view path) {
+        return fullPathWide(path, LetterCase::Keep, DirectoryForm::Long);
+    };
     return inputs;
 }
 
@@ -113,7 +114,7 @@ std::optional<jvm::SplashSettings> configuredSplash() {
 
 std::u16string helperLibraryPath() {
     std::u16string path = fullPathWide(configWideString(kInstallationDirectoryId, kInstallationDirectoryCapacity),
-                                       true, false);
+                                       LetterCase::Keep, DirectoryForm::Long);
     if (path.empty() || path.back() != u'\\') path += u'\\';
     return path + u".runwright\\rwtnative.dll";
 }
@@ -133,18 +134,17 @@ std::optional<jvm::HelperLibrary> loadHelperLibrary() {
     return helper;
 }
 
-jvm::JavaStartInputs gatherJavaStartInputs(const std::vector<std::u16string>& tokens,
-                                           std::optional<std::string> semaphoreName) {
+jvm::JavaStartInputs gatherJavaStartInputs(const std::vector<std::u16string>& tokens, const SettledLaunch& settled) {
     jvm::JavaStartInputs inputs;
-    inputs.createJavaVM = jvm::loadedRuntime().createJavaVM;
-    inputs.properties = gatherPropertyInputs(std::move(semaphoreName));
-    inputs.buildOptions = [tokens](std::vector<std::string> properties) {
-        return assembleVmOptions(tokens, std::move(properties));
+    inputs.createJavaVM = settled.runtime.createJavaVM;
+    inputs.properties = gatherPropertyInputs(settled);
+    inputs.buildOptions = [tokens, settled](std::vector<std::string> properties) {
+        return assembleVmOptions(tokens, std::move(properties), settled);
     };
     inputs.splash = configuredSplash();
     inputs.loadHelperLibrary = &loadHelperLibrary;
     inputs.launcherPathWide = launcherPathWide();
-    inputs.mainArguments = gatherMainArgumentInputs(tokens);
+    inputs.mainArguments = gatherMainArgumentInputs(tokens, settled.paths());
     return inputs;
 }
 
