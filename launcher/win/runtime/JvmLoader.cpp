@@ -5,6 +5,7 @@
 #include "common/win/SystemLibrary.h"
 #include "launcher/core/JavaVersion.h"
 #include "launcher/core/Log.h"
+#include "launcher/core/RuntimeLayout.h"
 #include "launcher/win/image/Config.h"
 #include "launcher/win/paths/Environment.h"
 #include "launcher/win/paths/FileSystem.h"
@@ -27,25 +28,7 @@ constexpr std::int32_t kDirectoryRuntimeMessage = 1020;
 constexpr std::int32_t kEnvironmentRuntimeMessage = 1018;
 constexpr std::int32_t kRegistryRuntimeMessage = 1005;
 
-constexpr const char* kVmSubdirectories[] = {"client", "server", "j9vm", "hotspot", "jrockit"};
-
 constexpr const char* bitness() { return sizeof(void*) == 8 ? "64" : "32"; }
-
-bool endsWith(std::string_view text, std::string_view end) {
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
-// The directory of a java.exe or javaw.exe path, without the backslash.
-std::string binDirectory(const std::string& javaExe) {
-    const std::size_t nameLength = endsWith(javaExe, "javaw.exe") ? 9 : 8;
-    return javaExe.size() > nameLength ? javaExe.substr(0, javaExe.size() - nameLength - 1) : std::string();
-}
-
-// The path up to and including its last backslash.
-std::string directoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 void setPath(const std::optional<std::string>& value) {
     const std::string text = value.value_or("");
@@ -124,7 +107,7 @@ std::optional<LoadedRuntime> LoadDLL(OnFailure onFailure, const std::optional<st
         }
     }
 
-    LoadedRuntime runtime{directoryOf(found.javaExe) + "..", found.version, nullptr};
+    LoadedRuntime runtime{runtimeHomeOf(found.javaExe), found.version, nullptr};
     if (found.library == nullptr) log::logError(u"Could not get DLL-Handle.");
     runtime.createJavaVM = bindCreateJavaVM(found.library);
     if (runtime.createJavaVM == nullptr) {
@@ -141,11 +124,11 @@ HMODULE loadJvmFromJavaExe(const std::string& javaExe) {
     log::logLine(u"Trying to load JVM-DLL from %S", javaExe);
     if (HMODULE library = loadJvmFromBinDir(javaExe)) return library;
     // A JDK's own bin may hold no VM library; its jre subdirectory does.
-    return loadJvmFromBinDir(directoryOf(javaExe) + "..\\jre\\bin\\java.exe");
+    return loadJvmFromBinDir(jreJavaExeOf(javaExe));
 }
 
 HMODULE loadJvmFromBinDir(const std::string& javaExe) {
-    const std::string binDir = binDirectory(javaExe);
+    const std::string binDir = binDirectoryOf(javaExe);
     const DllDirectoryCookie cookie = addDllDirectory(binDir);
     preloadUcrt(binDir);
 
@@ -155,10 +138,9 @@ HMODULE loadJvmFromBinDir(const std::string& javaExe) {
 
     HMODULE library = nullptr;
     const std::string preferred = configString(kVmSubdirectoryId, kVmSubdirectoryCapacity);
-    if (!preferred.empty()) library = tryJvmDll(binDir, preferred);
-    for (const char* name : kVmSubdirectories) {
-        if (library != nullptr) break;
+    for (const std::string& name : vmSubdirectoriesInTrialOrder(preferred)) {
         library = tryJvmDll(binDir, name);
+        if (library != nullptr) break;
     }
     if (library == nullptr) {
         removeDllDirectory(cookie);
