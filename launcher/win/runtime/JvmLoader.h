@@ -25,7 +25,9 @@ enum class LocationKind { RuntimeDirectory, JavaExe };
 
 // Checks the handed-in `location` or searches for a runtime (its entries
 // expanded with the launcher's temporary directory), loads its VM library
-// and binds "JNI_CreateJavaVM". None on failure; the caller ends the process.
+// and binds "JNI_CreateJavaVM". None on failure, after the message that fits
+// the source of the runtime with OnFailure::ShowMessage; the caller ends the
+// process.
 std::optional<LoadedRuntime> LoadDLL(OnFailure onFailure, const std::optional<std::string>& location,
                                      LocationKind locationKind, const std::string& launcherTempDirectory);
 
