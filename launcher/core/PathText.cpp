@@ -22,6 +22,19 @@ std::basic_string<Char> join(std::basic_string_view<Char> directory, std::basic_
     return result;
 }
 
+template <class Char>
+bool isAsciiLetter(Char c) {
+    return (c >= Char('A') && c <= Char('Z')) || (c >= Char('a') && c <= Char('z'));
+}
+
+template <class Char>
+bool isDriveRoot(std::basic_string_view<Char> path) {
+    if (path.size() < 3 || !isAsciiLetter(path[0]) || path[1] != Char(':') || path[2] != Char('\\')) return false;
+    const std::basic_string_view<Char> rest = path.substr(3);
+    return rest.empty() || (rest.size() == 1 && rest[0] == Char('.')) ||
+           (rest.size() == 3 && rest[0] == Char('.') && rest[1] == Char('\\') && rest[2] == Char('.'));
+}
+
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
@@ -43,6 +56,9 @@ std::string joinIfRelative(std::string_view directory, std::string_view path) { 
 std::u16string joinIfRelative(std::u16string_view directory, std::u16string_view path) {
     return join(directory, path);
 }
+
+bool isDriveRootForm(std::string_view path) { return isDriveRoot(path); }
+bool isDriveRootForm(std::u16string_view path) { return isDriveRoot(path); }
 
 bool isExePath(std::string_view path) {
     constexpr std::string_view kExtension = ".exe";

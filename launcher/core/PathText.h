@@ -25,6 +25,11 @@ bool isRelativePath(std::u16string_view path);
 std::string joinIfRelative(std::string_view directory, std::string_view path);
 std::u16string joinIfRelative(std::u16string_view directory, std::u16string_view path);
 
+// "X:\", "X:\." or "X:\.\." with a letter A to Z in either case: a drive
+// root, which a directory search does not find although it exists.
+bool isDriveRootForm(std::string_view path);
+bool isDriveRootForm(std::u16string_view path);
+
 // At least five characters ending in ".exe", in any case.
 bool isExePath(std::string_view path);
 

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -19,9 +20,12 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "launcher/core/InstanceNames.h"
 #include "launcher/jvm/JavaVMLauncher.h"
+#include "launcher/jvm/StartupCallback.h"
 #include "tests/unit/support/LogRecorder.h"
 
 namespace tavik::jvm {
@@ -34,6 +38,7 @@ using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::IsSupersetOf;
 using testing::Not;
+using testing::UnorderedElementsAre;
 
 std::string utf8(std::u16string_view text) {
     std::string out;
@@ -128,6 +133,19 @@ HelperLibraryLoader helperLoader(const std::string& eventsFile, const std::strin
     };
 }
 
+// Two notifications from a thread of its own, as the mailslot listener sends
+// them, the first before the VM exists. Like the listener, the thread stays
+// attached until the process ends: as a daemon it must not keep the VM from
+// ending once main has returned.
+void startNotifier() {
+    std::thread([] {
+        StartupCallback callback;
+        callback.deliver(instance::notificationMessage(u"--open \u00e4.txt"));
+        callback.deliver(instance::notificationMessage(u""));
+        for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+    }).detach();
+}
+
 // Configures the start of one case; false for an unknown name.
 bool configureCase(const std::string& name, JavaStartInputs& inputs, const std::string& eventsFile) {
     if (name == "plain") {
@@ -164,10 +182,17 @@ bool configureCase(const std::string& name, JavaStartInputs& inputs, const std::
         inputs.mainArguments.mainClass = u"jvmtest.Fail";
         return true;
     }
+    if (name == "startup-notifications") {
+        inputs.mainArguments.mainClass = u"jvmtest.AwaitStarts";
+        startNotifier();
+        return true;
+    }
     return false;
 }
 
 int runCase(const std::string& name, const std::string& eventsFile) {
+    // A VM that waits for a thread it should not wait for ends the case here.
+    ::alarm(60);
     void* libjvm = ::dlopen(TAVIK_TEST_LIBJVM, RTLD_NOW);
     if (libjvm == nullptr) {
         std::fprintf(stderr, "cannot load %s: %s\n", TAVIK_TEST_LIBJVM, ::dlerror());
@@ -351,6 +376,19 @@ TEST(JvmStart, ExceptionFromMainIsDescribedAndFailsTheStart) {
     EXPECT_THAT(run.log(), AllOf(Contains("main returned"), Not(Contains("dest JVM"))));
     EXPECT_THAT(run.errorOutput, HasSubstr("java.lang.IllegalStateException: application failed"));
     EXPECT_THAT(run.errorOutput, HasSubstr("at jvmtest.Fail.main"));
+}
+
+TEST(StartupCallback, NotificationsReachTheJavaSideAndDoNotKeepTheVmAlive) {
+    const CaseRun run = runInChild("startup-notifications");
+    ASSERT_EQ(run.exitCode, 0) << run.errorOutput;
+    EXPECT_EQ(run.result(), "success message none created yes");
+    const std::vector<std::string> whileRunning = run.whileRunning();
+    ASSERT_FALSE(whileRunning.empty());
+    // Both may arrive before the application listens; the Java side then hands them on in a burst.
+    EXPECT_THAT(std::vector<std::string>(whileRunning.begin(), whileRunning.end() - 1),
+                UnorderedElementsAre("start --open \xC3\xA4.txt", "start null"));
+    EXPECT_EQ(whileRunning.back(), "both starts");
+    EXPECT_THAT(run.log(), Not(Contains(HasSubstr("error mailslot"))));
 }
 
 }  // namespace

@@ -71,6 +71,22 @@ TEST(PathText, JoinsOnlyRelativePathsToTheDirectory) {
     EXPECT_EQ(joinIfRelative(u"C:\\\u00e4pp\\", u"x"), u"C:\\\u00e4pp\\x");
 }
 
+TEST(PathText, DriveRootFormsAreTheRootAloneOrWithOneOrTwoDots) {
+    struct Case {
+        std::string_view path;
+        bool root;
+    };
+    const Case cases[] = {
+        {"C:\\", true},    {"z:\\", true},     {"C:\\.", true},    {"C:\\.\\.", true}, {"C:", false},
+        {"C:\\x", false},  {"C:\\..", false},  {"C:\\.\\", false}, {"C:\\.\\.\\.", false},
+        {"1:\\", false},   {"@:\\", false},    {"C:/", false},     {"\\\\srv\\", false}, {"", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(isDriveRootForm(c.path), c.root) << c.path;
+        EXPECT_EQ(isDriveRootForm(std::u16string(c.path.begin(), c.path.end())), c.root) << c.path;
+    }
+}
+
 TEST(PathText, ExePathNeedsFiveCharactersAndTheExtensionInAnyCase) {
     struct Case {
         std::string_view path;

@@ -12,7 +12,7 @@
 
 #include "common/win/WideText.h"
 #include "launcher/jvm/JavaVMLauncher.h"
-#include "launcher/win/image/Config.h"
+#include "launcher/win/image/ConfigLoad.h"
 #include "launcher/win/instance/SingleInstance.h"
 #include "launcher/win/paths/LauncherPaths.h"
 
@@ -44,14 +44,14 @@ jvm::CreateJavaVMFunction createJavaVMOf(const std::wstring& library) {
 
 int run() {
     readConfigBlock();
-    enforceSingleInstance(true);
+    const InstanceGuard guard = enforceSingleInstance(StartupNotification::Mailslot);
     const std::wstring vmAfter = environmentValue(L"TAVIK_PROBE_VM_AFTER");
     if (!vmAfter.empty()) waitForFile(vmAfter);
 
     jvm::JavaStartInputs inputs;
     inputs.createJavaVM = createJavaVMOf(environmentValue(L"TAVIK_PROBE_JVM"));
     if (inputs.createJavaVM == nullptr) return kExitNoVm;
-    inputs.properties.semaphoreName = singleInstanceSemaphoreName();
+    inputs.properties.semaphoreName = guard.semaphoreName;
     inputs.properties.launcherPath = launcherPath();
     inputs.launcherPathWide = launcherPathWide();
     inputs.mainArguments.mainClass = u"probe.Main";

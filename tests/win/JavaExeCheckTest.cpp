@@ -70,9 +70,11 @@ protected:
     }
 
     // checkJavaExe on the runtime, with the cache key remembered for clean-up.
-    bool check(std::string& version, const std::string& minimum = "", bool useCache = true) {
+    bool check(std::string& version, const std::string& minimum = "",
+               jvm::CacheLookup cacheLookup = jvm::CacheLookup::Use) {
         std::string javaExe = runtime_.javaExe();
-        const bool accepted = jvm::checkJavaExe(javaExe, version, parseVersion(minimum), VersionParts{}, true, useCache);
+        const bool accepted = jvm::checkJavaExe(javaExe, version, parseVersion(minimum), VersionParts{},
+                                                jvm::Prerelease::Allowed, cacheLookup);
         normalised_ = javaExe;
         cacheKey_ = literalCacheKey(javaExe);
         return accepted;
@@ -160,8 +162,8 @@ TEST_F(JavaExeCheckTest, FailingRuntimeIsRecordedAndRunAgain) {
 
 TEST_F(JavaExeCheckTest, WithoutTheCacheEveryCheckRuns) {
     std::string version;
-    ASSERT_TRUE(check(version, "", false));
-    ASSERT_TRUE(check(version, "", false));
+    ASSERT_TRUE(check(version, "", jvm::CacheLookup::Skip));
+    ASSERT_TRUE(check(version, "", jvm::CacheLookup::Skip));
     EXPECT_EQ(runtime_.runCount(), 2u);
 }
 
@@ -216,7 +218,7 @@ TEST_F(JavaExeCheckTest, OutputWithoutAVersionLineFails) {
         SCOPED_TRACE(line);
         runtime_.configure(line, 0);
         std::string version = "stale";
-        EXPECT_FALSE(check(version, "", false));
+        EXPECT_FALSE(check(version, "", jvm::CacheLookup::Skip));
         EXPECT_EQ(version, "");
     }
 }
@@ -224,14 +226,14 @@ TEST_F(JavaExeCheckTest, OutputWithoutAVersionLineFails) {
 TEST_F(JavaExeCheckTest, MissingFileStartsNothing) {
     std::string javaExe = (scratch_.path() / "nowhere" / "bin" / "java.exe").string();
     std::string version = "stale";
-    EXPECT_FALSE(jvm::checkJavaExe(javaExe, version, {}, {}, true, true));
+    EXPECT_FALSE(jvm::checkJavaExe(javaExe, version, {}, {}, jvm::Prerelease::Allowed, jvm::CacheLookup::Use));
     EXPECT_EQ(runtime_.runCount(), 0u);
 }
 
 TEST_F(JavaExeCheckTest, JavaOptionsComeBackAfterTheRun) {
     ::SetEnvironmentVariableA("_JAVA_OPTIONS", "-Xmx64m");
     std::string version;
-    EXPECT_TRUE(check(version, "", false));
+    EXPECT_TRUE(check(version, "", jvm::CacheLookup::Skip));
     char value[64] = {};
     EXPECT_EQ(::GetEnvironmentVariableA("_JAVA_OPTIONS", value, sizeof value), 7u);
     EXPECT_STREQ(value, "-Xmx64m");

@@ -15,8 +15,9 @@
 #include <vector>
 
 #include "common/win/WideText.h"
-#include "launcher/win/image/Config.h"
+#include "launcher/win/image/ConfigLoad.h"
 #include "launcher/win/report/Log.h"
+#include "launcher/win/runtime/JvmLoader.h"
 #include "launcher/win/runtime/JvmSearch.h"
 #include "tests/win/ChildOutput.h"
 #include "tests/win/TestSupport.h"
@@ -318,7 +319,7 @@ int searchScenario(const std::u16string& tempBase) {
     ::SetEnvironmentVariableW(L"TMP", toWide(tempBase).c_str());
     ::SetEnvironmentVariableW(L"TEMP", toWide(tempBase).c_str());
     readConfigBlock();
-    const jvm::JvmSearchResult result = jvm::searchForJvm();
+    const jvm::JvmSearchResult result = jvm::searchForJvm(&jvm::loadJvmFromJavaExe, "");
     print("loaded", result.library ? "1" : "0");
     print("javaExe", result.javaExe);
     print("version", result.version);

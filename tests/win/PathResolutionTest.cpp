@@ -43,8 +43,8 @@ TEST(LauncherPaths, RunningProgramFindsItselfInEveryForm) {
     EXPECT_EQ(launcherPath(), testExecutable().string());
     EXPECT_EQ(launcherPathWide(), testExecutable().u16string());
     EXPECT_EQ(launcherDirectory(), directory);
-    EXPECT_EQ(launcherDirectoryWide(true), std::u16string(directory.begin(), directory.end()));
-    EXPECT_EQ(launcherDirectoryWide(false), std::u16string(directory.begin(), directory.end()));
+    EXPECT_EQ(launcherDirectoryWide(DirectoryForm::AnsiSafe), std::u16string(directory.begin(), directory.end()));
+    EXPECT_EQ(launcherDirectoryWide(DirectoryForm::Long), std::u16string(directory.begin(), directory.end()));
 }
 
 TEST(ResolvePath, RelativePathsJoinTheLauncherOrBaseFileDirectory) {
@@ -76,8 +76,8 @@ TEST(ResolvePath, RelativePathsJoinTheLauncherOrBaseFileDirectory) {
         const std::u16string widePath(c.path.begin(), c.path.end());
         const std::u16string wideBase(c.baseFile.begin(), c.baseFile.end());
         const std::u16string want(c.want.begin(), c.want.end());
-        EXPECT_EQ(resolvePathWide(widePath, true, wideBase), want);
-        EXPECT_EQ(resolvePathWide(widePath, false, wideBase), want);
+        EXPECT_EQ(resolvePathWide(widePath, DirectoryForm::AnsiSafe, wideBase), want);
+        EXPECT_EQ(resolvePathWide(widePath, DirectoryForm::Long, wideBase), want);
     }
 }
 
@@ -86,23 +86,24 @@ TEST(FullPath, NormalizesAndLowersUnlessCaseIsKept) {
     struct Case {
         const char* name;
         std::string path;
-        bool keepCase;
+        LetterCase letterCase;
         std::string want;
     };
+    const std::string parent = testExecutable().parent_path().parent_path().string();
     const Case cases[] = {
-        {"dots resolved, lowered", "Sub\\..\\Dir\\.\\App.EXE", false, lowered(launcher) + "dir\\app.exe"},
-        {"dots resolved, case kept", "Sub\\..\\Dir\\.\\App.EXE", true, launcher + "Dir\\App.EXE"},
-        {"parent of the launcher", "..\\Jre", true, testExecutable().parent_path().parent_path().string() + "\\Jre"},
-        {"absolute with doubled backslashes", "D:\\Apps\\\\.\\X", false, "d:\\apps\\x"},
+        {"dots resolved, lowered", "Sub\\..\\Dir\\.\\App.EXE", LetterCase::Lower, lowered(launcher) + "dir\\app.exe"},
+        {"dots resolved, case kept", "Sub\\..\\Dir\\.\\App.EXE", LetterCase::Keep, launcher + "Dir\\App.EXE"},
+        {"parent of the launcher", "..\\Jre", LetterCase::Keep, parent + "\\Jre"},
+        {"absolute with doubled backslashes", "D:\\Apps\\\\.\\X", LetterCase::Lower, "d:\\apps\\x"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(fullPath(c.path, c.keepCase), c.want);
-        EXPECT_EQ(fullPathWide(decodeAnsi(c.path), c.keepCase, false), decodeAnsi(c.want));
+        EXPECT_EQ(fullPath(c.path, c.letterCase), c.want);
+        EXPECT_EQ(fullPathWide(decodeAnsi(c.path), c.letterCase, DirectoryForm::Long), decodeAnsi(c.want));
     }
     // Only A to Z are lowered: the identity of a path must not depend on the
     // system's case tables.
-    EXPECT_EQ(fullPathWide(u"D:\\\u00C4PP\\\u03A9X", false, false), u"d:\\\u00C4pp\\\u03A9x");
+    EXPECT_EQ(fullPathWide(u"D:\\\u00C4PP\\\u03A9X", LetterCase::Lower, DirectoryForm::Long), u"d:\\\u00C4pp\\\u03A9x");
 }
 
 TEST(ResolvePathList, ResolvesEachEntryAndReportsIt) {

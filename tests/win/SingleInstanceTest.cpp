@@ -155,11 +155,11 @@ TEST(WindowActivation, RestoresMinimisedVisibleWindowsOnlyWhenAsked) {
     ASSERT_TRUE(::IsIconic(shown.handle));
     ASSERT_TRUE(::IsIconic(hidden.handle));
 
-    activateInstanceWindows(::GetCurrentProcessId() + 4, true);
+    activateInstanceWindows(::GetCurrentProcessId() + 4, MinimisedWindows::Restored);
     EXPECT_TRUE(::IsIconic(shown.handle)) << "another process's windows are left alone";
-    activateInstanceWindows(::GetCurrentProcessId(), false);
+    activateInstanceWindows(::GetCurrentProcessId(), MinimisedWindows::Kept);
     EXPECT_TRUE(::IsIconic(shown.handle)) << "without the restore flag a minimised window stays so";
-    activateInstanceWindows(::GetCurrentProcessId(), true);
+    activateInstanceWindows(::GetCurrentProcessId(), MinimisedWindows::Restored);
     EXPECT_FALSE(::IsIconic(shown.handle));
     EXPECT_TRUE(::IsIconic(hidden.handle)) << "invisible windows are not touched";
 }

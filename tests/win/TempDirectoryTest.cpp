@@ -11,6 +11,8 @@
 #include "common/TextFormat.h"
 #include "common/win/Handles.h"
 #include "common/win/WideText.h"
+#include "launcher/win/paths/FileSystem.h"
+#include "launcher/win/paths/TempBase.h"
 #include "tests/win/TestSupport.h"
 
 namespace tavik::test {
@@ -46,20 +48,21 @@ void makeTree(const ScratchDir& scratch) {
 TEST(RemoveDirectoryContents, DeletesFilesAndOneLevelOfSubdirectoriesOnly) {
     struct Case {
         const char* name;
-        bool recurse;
+        Subdirectories subdirectories;
         const char* suffix;
         std::set<std::string> left;
     };
     const Case cases[] = {
-        {"recursing", true, "", {"two/", "two/deep/", "two/deep/z.txt"}},
-        {"trailing backslash", true, "\\", {"two/", "two/deep/", "two/deep/z.txt"}},
-        {"not recursing", false, "", {"one/", "one/x.txt", "two/", "two/y.txt", "two/deep/", "two/deep/z.txt"}},
+        {"recursing", Subdirectories::Emptied, "", {"two/", "two/deep/", "two/deep/z.txt"}},
+        {"trailing backslash", Subdirectories::Emptied, "\\", {"two/", "two/deep/", "two/deep/z.txt"}},
+        {"not recursing", Subdirectories::Kept, "",
+         {"one/", "one/x.txt", "two/", "two/y.txt", "two/deep/", "two/deep/z.txt"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ScratchDir scratch;
         makeTree(scratch);
-        removeDirectoryContents(ansi(scratch.path() / "work") + c.suffix, c.recurse);
+        removeDirectoryContents(ansi(scratch.path() / "work") + c.suffix, c.subdirectories);
         EXPECT_EQ(tree(scratch.path() / "work"), c.left);
     }
 }
@@ -71,10 +74,10 @@ TEST(RemoveDirectoryContents, EmptyAndDotPathsDoNothing) {
     wchar_t previous[MAX_PATH];
     ::GetCurrentDirectoryW(MAX_PATH, previous);
     ASSERT_TRUE(::SetCurrentDirectoryW((scratch.path() / "work").c_str()));
-    removeDirectoryContents("", true);
-    removeDirectoryContents(".", true);
-    removeDirectoryContents(".\\one", true);
-    removeDirectoryContents("..\\work", true);
+    removeDirectoryContents("", Subdirectories::Emptied);
+    removeDirectoryContents(".", Subdirectories::Emptied);
+    removeDirectoryContents(".\\one", Subdirectories::Emptied);
+    removeDirectoryContents("..\\work", Subdirectories::Emptied);
     ::SetCurrentDirectoryW(previous);
     EXPECT_EQ(tree(scratch.path()), before);
 }
@@ -92,7 +95,7 @@ TEST(RemoveDirectoryContents, RemovesDirectoryLinksWithoutEmptyingTheirTargets) 
         !(::GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT)) {
         GTEST_SKIP() << "directory links unavailable: " << ::GetLastError();
     }
-    removeDirectoryContents(ansi(scratch.path() / "work"), true);
+    removeDirectoryContents(ansi(scratch.path() / "work"), Subdirectories::Emptied);
     EXPECT_EQ(tree(outside), (std::set<std::string>{"inner/", "inner/keep.txt", "keep.txt"}));
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
 }
@@ -153,27 +156,6 @@ TEST(ProbeWritable, NeedsADirectoryAndLeavesNothingBehind) {
     EXPECT_THAT(tree(base), IsEmpty());
 }
 
-TEST(TempBaseCandidates, SkipUnavailableSourcesAndKeepTheirOrder) {
-    TempBaseFacts<std::string> facts;
-    facts.systemTempPath = "S";
-    facts.homeDrive = "D:";
-    facts.homePath = "\\home";
-    facts.windowsDirectory = "W";
-    std::vector<std::string> got;
-    for (const auto& c : tempBaseCandidates(facts))
-        got.push_back(c.path + (c.create ? " create" : "") + (c.requireAnsi ? " ansi" : ""));
-    EXPECT_EQ(got, (std::vector<std::string>{"S create ansi", "D:\\home ansi", "W\\temp", "c:\\temp", "c:\\tmp", "W",
-                                             "c:\\tmp create", "S create", "D:\\home"}));
-
-    TempBaseFacts<std::u16string> wide;
-    wide.userProfile = u"P";
-    wide.homeDrive = u"D:";  // without HOMEPATH the pair is unavailable
-    std::vector<std::u16string> widePaths;
-    for (const auto& c : tempBaseCandidates(wide)) widePaths.push_back(c.path);
-    EXPECT_EQ(widePaths, (std::vector<std::u16string>{u"P\\AppData\\Local\\Temp", u"c:\\temp", u"c:\\tmp", u"c:\\tmp",
-                                                      u"P\\AppData\\Local\\Temp"}));
-}
-
 // The choice on the real file system; a file where a directory is expected
 // makes a candidate unwritable.
 TEST(TempBaseChoice, UnwritableSystemTempFallsThroughToTheNextUsableCandidate) {
@@ -189,7 +171,7 @@ TEST(TempBaseChoice, UnwritableSystemTempFallsThroughToTheNextUsableCandidate) {
 
     struct Case {
         const char* name;
-        TempBaseFacts<std::string> facts;
+        path::TempBaseFacts<std::string> facts;
         std::string want;
     };
     const Case cases[] = {
@@ -223,20 +205,20 @@ TEST(TempBaseChoice, EightBitChoiceSkipsALongFormOutsideTheAnsiCodePage) {
     const std::string shortForm = toAnsi(toU16(shortPath), substituted);
     if (substituted) GTEST_SKIP() << "short name not ANSI";
 
-    TempBaseFacts<std::string> facts;
+    path::TempBaseFacts<std::string> facts;
     facts.systemTempPath = shortForm;  // reachable, but its long form reads "temp?"
     facts.windowsDirectory = ansi(scratch.path() / "windows");
     EXPECT_EQ(chooseTempBase(facts).value_or("(none)"), ansi(scratch.path() / "windows") + "\\temp");
 
     // Through UTF-16 calls the same directory is fine.
-    TempBaseFacts<std::u16string> wide;
+    path::TempBaseFacts<std::u16string> wide;
     wide.systemTempPath = unicodeTemp.u16string();
     wide.windowsDirectory = (scratch.path() / "windows").u16string();
     EXPECT_EQ(chooseTempBase(wide).value_or(u"(none)"), unicodeTemp.u16string());
 }
 
 TEST(TempBaseChoice, ProcessWideBaseIsChosenOnceAndUsable) {
-    const std::u16string first = tempBaseDirectoryWide(false);
+    const std::u16string first = processTempBaseWide().value_or(u"");
     ASSERT_FALSE(first.empty());
     EXPECT_TRUE(probeWritable(first));
     const std::string firstAnsi = tempBaseDirectory();
@@ -246,7 +228,7 @@ TEST(TempBaseChoice, ProcessWideBaseIsChosenOnceAndUsable) {
     wchar_t previous[32768];
     const DWORD length = ::GetEnvironmentVariableW(L"TMP", previous, 32768);
     ::SetEnvironmentVariableW(L"TMP", scratch.path().c_str());
-    const std::u16string second = tempBaseDirectoryWide(false);
+    const std::u16string second = processTempBaseWide().value_or(u"");
     const std::string secondAnsi = tempBaseDirectory();
     ::SetEnvironmentVariableW(L"TMP", length ? previous : nullptr);
     EXPECT_EQ(second, first);

@@ -18,6 +18,7 @@
 #include "launcher/core/Log.h"
 #include "launcher/jvm/JavaException.h"
 #include "launcher/win/image/Config.h"
+#include "launcher/win/image/ConfigLoad.h"
 #include "launcher/win/image/Extraction.h"
 #include "launcher/win/paths/LauncherPaths.h"
 #include "launcher/win/paths/PathResolution.h"
@@ -109,7 +110,7 @@ int fatalScenario(const Arguments& arguments) {
     useTempBase(arguments.at(0));
     readConfigBlock();
     bool substituted = false;
-    setTempDirectory(toAnsi(arguments.at(1), substituted));
+    removeAtLauncherExit(toAnsi(arguments.at(1), substituted));
     const int id = std::stoi(utf8(arguments.at(2)));
     if (arguments.size() > 3)
         fatalMessage(id, arguments[3]);
@@ -120,7 +121,7 @@ int fatalScenario(const Arguments& arguments) {
 // exit <launcher temp dir or ""> <code>
 int exitScenario(const Arguments& arguments) {
     bool substituted = false;
-    setTempDirectory(toAnsi(arguments.at(0), substituted));
+    removeAtLauncherExit(toAnsi(arguments.at(0), substituted));
     exitLauncher(static_cast<std::uint32_t>(std::stoul(utf8(arguments.at(1)))));
 }
 
@@ -144,10 +145,10 @@ int javaExceptionScenario(const Arguments& arguments) {
 int extractScenario(const Arguments& arguments) {
     useTempBase(arguments.at(0));
     readConfigBlock();
-    const ExtractResult result = extractArchive(true);
-    print("result", std::to_string(static_cast<int>(result)));
-    print("tempDir", decodeAnsi(tempDirectory()));
-    print("archiveEnd", std::to_string(archiveEnd()));
+    const ExtractedFiles extracted = extractArchive();
+    print("result", std::to_string(static_cast<int>(extracted.result)));
+    print("tempDir", decodeAnsi(extracted.tempDirectory));
+    print("archiveEnd", std::to_string(extracted.archiveEnd));
     printLogPath();
     return 0;
 }
@@ -155,8 +156,7 @@ int extractScenario(const Arguments& arguments) {
 // temp-dir <temp base>
 int tempDirScenario(const Arguments& arguments) {
     useTempBase(arguments.at(0));
-    createTempDirectory();
-    print("tempDir", decodeAnsi(tempDirectory()));
+    print("tempDir", decodeAnsi(createTempDirectory()));
     printLogPath();
     return 0;
 }
@@ -175,10 +175,10 @@ int pathsScenario(const Arguments& arguments) {
     print("launcherPath", launcherPath());
     print("launcherPathWide", launcherPathWide());
     print("launcherDirectory", launcherDirectory());
-    print("launcherDirectoryAnsiSafe", launcherDirectoryWide(true));
-    print("launcherDirectoryLong", launcherDirectoryWide(false));
-    print("resolvedAnsiSafe", resolvePathWide(u"x.cfg", true));
-    print("resolvedLong", resolvePathWide(u"x.cfg", false));
+    print("launcherDirectoryAnsiSafe", launcherDirectoryWide(DirectoryForm::AnsiSafe));
+    print("launcherDirectoryLong", launcherDirectoryWide(DirectoryForm::Long));
+    print("resolvedAnsiSafe", resolvePathWide(u"x.cfg", DirectoryForm::AnsiSafe));
+    print("resolvedLong", resolvePathWide(u"x.cfg", DirectoryForm::Long));
     printLogPath();
     return 0;
 }

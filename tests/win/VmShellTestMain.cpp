@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "common/win/WideText.h"
-#include "launcher/win/image/Config.h"
+#include "launcher/win/image/ConfigLoad.h"
 #include "launcher/win/report/Log.h"
 #include "launcher/win/vmstart/NativeLibraryPath.h"
 #include "tests/win/TestSupport.h"
@@ -48,7 +48,7 @@ int nativePathScenario(const Arguments& arguments) {
     ::SetEnvironmentVariableW(L"TEMP", toWide(arguments.at(0)).c_str());
     ::SetEnvironmentVariableW(L"PATH", toWide(arguments.at(1)).c_str());
     readConfigBlock();
-    setupNativeLibraryPath();
+    setupNativeLibraryPath("");
     print("path", pathVariable());
     const char* crtPath = std::getenv("PATH");
     print("crtPath", crtPath ? crtPath : "(unset)");

@@ -2,14 +2,11 @@
 
 #include <windows.h>
 
-#include "common/TextFormat.h"
 #include "common/win/SystemLibrary.h"
 #include "launcher/core/ConfigIds.h"
 #include "launcher/core/ConfigStore.h"
 #include "launcher/core/Locale.h"
 #include "launcher/core/Log.h"
-#include "launcher/win/image/SelfImage.h"
-#include "launcher/win/report/ErrorReport.h"
 
 namespace tavik {
 namespace {
@@ -37,23 +34,6 @@ using GetUserDefaultUILanguageFn = LANGID(WINAPI*)();
 
 }  // namespace
 
-[[noreturn]] void failBlockRead(const config::BlockFailure& failure) {
-    switch (failure.error) {
-        case config::BlockError::ReadInt:
-            log::logLine(u"error %d %d\n", failure.lastErrorCode, failure.bytesRead);
-            break;
-        case config::BlockError::ReadLong:
-        case config::BlockError::ReadShort:
-            log::logLine(u"error %d\n", failure.lastErrorCode);
-            break;
-        case config::BlockError::Magic:
-        case config::BlockError::ReadString:
-        case config::BlockError::ReadWString:
-            break;
-    }
-    fatalError(decodeAnsi(config::blockErrorText(failure.error)));
-}
-
 std::string detectUserLocale() {
     static const auto getUserDefaultUILanguage =
         findFunction<GetUserDefaultUILanguageFn>(systemLibrary(L"Kernel32.DLL"), "GetUserDefaultUILanguage");
@@ -64,22 +44,19 @@ std::string detectUserLocale() {
     return name;
 }
 
-void readConfigBlock() {
+std::optional<config::BlockFailure> storeConfigBlock(config::ByteSource& image) {
     ConfigState& state = store();
-    FileByteSource image(openSelfImage());
-    const BlockLocation location = locateConfigBlock(image);
-    if (location.failure) failBlockRead(*location.failure);
-
     config::BlockReadResult block = config::readConfigBlock(image, [&state] {
         state.localeName = detectUserLocale();
         return *state.localeName;
     });
     // Kept even after a failure: the error box takes its caption from them.
     state.tables = std::move(block.tables);
-    if (block.failure) failBlockRead(*block.failure);
+    if (block.failure) return block.failure;
     state.archiveStart = static_cast<std::uint32_t>(block.archiveStart);
 
     if (!keepsMessageBoxes(configInt(config::kExecutableKindId))) state.guiErrorMode = false;
+    return std::nullopt;
 }
 
 std::string configString(std::int32_t id, std::size_t capacity) {

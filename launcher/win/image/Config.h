@@ -1,6 +1,7 @@
 #pragma once
 // The process-wide configuration store, filled once from the block appended
-// to the launcher's own file, and its typed reads.
+// to the launcher's own file, and its typed reads. The error path reads its
+// messages here, so nothing here may end the process.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,13 +11,10 @@
 
 namespace tavik {
 
-// Fills the store; called once, first thing. Never returns on failure: the
-// process ends through the error path with exit code 1.
-void readConfigBlock();
-
-// A short read of the launcher's own file (the block or the archive after
-// it): logs the read's error line and ends with its "Internal Error: ..." text.
-[[noreturn]] void failBlockRead(const config::BlockFailure& failure);
+// Fills the store from `image`, positioned at the block's start (see
+// ConfigLoad.h for the whole read); the failure of a short or wrong block.
+// What was read before a failure stays: the error box takes its caption from it.
+std::optional<config::BlockFailure> storeConfigBlock(config::ByteSource& image);
 
 // The narrow text, cut to capacity - 1 characters; a cut is logged.
 std::string configString(std::int32_t id, std::size_t capacity);

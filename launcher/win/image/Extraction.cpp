@@ -12,16 +12,12 @@
 #include "launcher/core/PackedFormat.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/image/Config.h"
+#include "launcher/win/image/ConfigLoad.h"
 #include "launcher/win/paths/TempDirectory.h"
 #include "launcher/win/report/ErrorReport.h"
 
 namespace tavik {
 namespace {
-
-std::uint32_t& archiveEndStorage() {
-    static std::uint32_t position = 0;
-    return position;
-}
 
 class FileOutput : public archive::EntryOutput {
 public:
@@ -52,10 +48,10 @@ std::int64_t readEntrySize(FileByteSource& archive) {
     return static_cast<std::int64_t>(size);
 }
 
-void createSubdirectoryFor(const std::string& name) {
+void createSubdirectoryFor(const std::string& tempDirectory, const std::string& name) {
     const std::string subdirectory = archive::subdirectoryOf(name);
     if (subdirectory.empty()) return;
-    const std::string directory = tempDirectory() + "\\" + subdirectory;
+    const std::string directory = tempDirectory + "\\" + subdirectory;
     log::logLine(u"creating directory %S", directory);
     if (!::CreateDirectoryA(directory.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
         log::logError(u"failed to create directory %S", directory);
@@ -63,8 +59,6 @@ void createSubdirectoryFor(const std::string& name) {
 }
 
 }  // namespace
-
-std::uint32_t archiveEnd() { return archiveEndStorage(); }
 
 ExtractResult copyArchiveEntry(FileByteSource& archive, const std::string& path) {
     const std::int64_t size = readEntrySize(archive);
@@ -77,37 +71,35 @@ ExtractResult copyArchiveEntry(FileByteSource& archive, const std::string& path)
     return static_cast<ExtractResult>(archive::copyEntryData(archive, size, output));
 }
 
-ExtractResult extractArchive(bool createDirectory) {
+ExtractedFiles extractArchive() {
     log::logLine(u"extracting files");
     const std::int32_t count = configInt(config::kArchiveCountId);
     log::logLine(u"Included files: %d", count);
-    if (count == 0) {
-        if (createDirectory) setTempDirectory({});
-        return ExtractResult::Done;
-    }
+    if (count == 0) return {};
     const std::vector<std::string> names = archive::namesToExtract(count, configStringCopy(config::kArchiveNamesId));
     if (const auto refused = archive::firstUnsafeName(names)) {
         log::logError(u"refusing to extract %S: the name could lead outside the temporary directory", *refused);
-        return ExtractResult::RefusedName;
+        return {ExtractResult::RefusedName, {}, 0};
     }
-    if (createDirectory) createTempDirectory();
+    ExtractedFiles extracted;
+    extracted.tempDirectory = createTempDirectory();
 
     FileByteSource image(openSelfImage());
     if (!image.seek(archiveStart())) {
         failBlockRead({config::BlockError::ReadLong, image.lastErrorCode(), 0});
     }
     for (const std::string& name : names) {
-        const std::string path = tempDirectory() + "\\" + name;
-        createSubdirectoryFor(name);
-        const ExtractResult copied = copyArchiveEntry(image, path);
-        if (copied != ExtractResult::Done) {
+        const std::string path = extracted.tempDirectory + "\\" + name;
+        createSubdirectoryFor(extracted.tempDirectory, name);
+        extracted.result = copyArchiveEntry(image, path);
+        if (extracted.result != ExtractResult::Done) {
             log::logError(u"Failed to extract %S", path);
-            return copied;
+            return extracted;
         }
     }
-    archiveEndStorage() = static_cast<std::uint32_t>(image.position());
+    extracted.archiveEnd = static_cast<std::uint32_t>(image.position());
     log::logLine(u"extracting files done");
-    return ExtractResult::Done;
+    return extracted;
 }
 
 }  // namespace tavik

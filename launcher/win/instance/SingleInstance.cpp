@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <jni.h>
-
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -13,8 +11,7 @@
 #include "launcher/core/ConfigIds.h"
 #include "launcher/core/InstanceNames.h"
 #include "launcher/core/Log.h"
-#include "launcher/jvm/JavaException.h"
-#include "launcher/jvm/JavaVMLauncher.h"
+#include "launcher/jvm/StartupCallback.h"
 #include "launcher/win/image/Config.h"
 #include "launcher/win/paths/LauncherPaths.h"
 #include "launcher/win/paths/PathResolution.h"
@@ -29,24 +26,9 @@ constexpr DWORD kRetryPauseMillis = 100;
 constexpr DWORD kEmptyMailslotPauseMillis = 1000;
 constexpr DWORD kMaxMessageBytes = 65536;
 
-constexpr char kControllerClass[] = "com/tavik/Controller";
-constexpr char kStartupPerformed[] = "startupPerformed";
-constexpr char kStartupPerformedSignature[] = "(Ljava/lang/String;)V";
-
-std::optional<std::string>& semaphoreNameState() {
-    static std::optional<std::string> name;
-    return name;
-}
-
-// Held until the process ends: while it is open, this instance counts as running.
-UniqueHandle& instanceSemaphore() {
-    static UniqueHandle semaphore;
-    return semaphore;
-}
-
 // The launcher's lowered full path: every spelling of one executable's path
 // gives the same identity.
-std::string instancePath() { return fullPath(launcherPath(), false); }
+std::string instancePath() { return fullPath(launcherPath(), LetterCase::Lower); }
 
 struct CreatedSemaphore {
     std::string name;
@@ -65,19 +47,17 @@ void logSemaphore(const CreatedSemaphore& created) {
                  static_cast<const void*>(created.handle.get()));
 }
 
-void keepSemaphore(CreatedSemaphore created) {
-    if (!created.handle) return;
-    semaphoreNameState() = std::move(created.name);
-    instanceSemaphore() = std::move(created.handle);
+InstanceGuard keepSemaphore(CreatedSemaphore created) {
+    if (!created.handle) return {};
+    return {std::move(created.handle), std::move(created.name)};
 }
 
-void takeNextFreeNumber(bool globalNamespace, const std::string& path) {
+InstanceGuard takeNextFreeNumber(bool globalNamespace, const std::string& path) {
     for (std::uint32_t number = 0;; ++number) {
         CreatedSemaphore created = createSemaphore(instance::semaphoreName(globalNamespace, path, number));
         if (created.error == ERROR_ALREADY_EXISTS && number < instance::kLastInstanceNumber) continue;
         logSemaphore(created);
-        keepSemaphore(std::move(created));
-        return;
+        return keepSemaphore(std::move(created));
     }
 }
 
@@ -88,78 +68,6 @@ std::u16string mailslotNameOf(std::uint32_t processId) {
 }
 
 // ---- The first instance's listener.
-
-// Hands messages to com/tavik/Controller.startupPerformed on the listener's
-// own thread, attached as a daemon so that it never keeps the VM alive.
-class StartupCallback {
-public:
-    StartupCallback() = default;
-    StartupCallback(const StartupCallback&) = delete;
-    StartupCallback& operator=(const StartupCallback&) = delete;
-    ~StartupCallback() {
-        if (env_ == nullptr) return;
-        if (controller_ != nullptr) env_->DeleteGlobalRef(controller_);
-        jvm::javaVM()->DetachCurrentThread();
-    }
-
-    void deliver(std::u16string_view message) {
-        JNIEnv* env = environment();
-        if (!findCallback(env)) return;
-        const std::optional<std::u16string> argument = instance::notificationArgument(message);
-        if (!argument) {
-            env->CallStaticVoidMethod(controller_, startupPerformed_, nullptr);
-        } else {
-            static_assert(sizeof(jchar) == sizeof(char16_t), "Java strings are UTF-16 code units");
-            const jstring text =
-                env->NewString(reinterpret_cast<const jchar*>(argument->data()), static_cast<jsize>(argument->size()));
-            if (text == nullptr) {
-                log::logLine(u"error mailslot string");
-                env->ExceptionClear();
-                return;
-            }
-            env->CallStaticVoidMethod(controller_, startupPerformed_, text);
-            env->DeleteLocalRef(text);
-        }
-        // An exception from the application's callback must not break the next call.
-        reportJavaException(env, true);
-    }
-
-private:
-    // Waits for the VM: a message may come before the application's VM exists.
-    JNIEnv* environment() {
-        while (env_ == nullptr) {
-            JavaVM* vm = jvm::javaVM();
-            void* attached = nullptr;
-            if (jvm::javaVMCreated() && vm != nullptr && vm->AttachCurrentThreadAsDaemon(&attached, nullptr) == JNI_OK)
-                env_ = static_cast<JNIEnv*>(attached);
-            else
-                ::Sleep(kRetryPauseMillis);
-        }
-        return env_;
-    }
-
-    // Looked up again with each message until found: the class may be loaded later.
-    bool findCallback(JNIEnv* env) {
-        if (startupPerformed_ != nullptr) return true;
-        const jclass found = env->FindClass(kControllerClass);
-        const jmethodID method =
-            found != nullptr ? env->GetStaticMethodID(found, kStartupPerformed, kStartupPerformedSignature) : nullptr;
-        if (method != nullptr) controller_ = static_cast<jclass>(env->NewGlobalRef(found));
-        if (controller_ == nullptr) {
-            log::logLine(u"error mailslot methods %p %p", static_cast<const void*>(found),
-                         static_cast<const void*>(method));
-            env->ExceptionClear();  // the failed look-up's NoClassDefFoundError or NoSuchMethodError
-        } else {
-            startupPerformed_ = method;
-        }
-        if (found != nullptr) env->DeleteLocalRef(found);
-        return startupPerformed_ != nullptr;
-    }
-
-    JNIEnv* env_ = nullptr;
-    jclass controller_ = nullptr;  // a global reference
-    jmethodID startupPerformed_ = nullptr;
-};
 
 enum class Waiting { Ready, Unsupported, Failed };
 
@@ -225,7 +133,7 @@ Reading readNextMessage(HANDLE mailslot, std::u16string& message) {
 
 void listen(HANDLE mailslot) {
     log::logLine(u"listening to mailslot");
-    StartupCallback callback;
+    jvm::StartupCallback callback;
     for (;;) {
         const Waiting waiting = awaitMessage(mailslot);
         if (waiting == Waiting::Failed) return;
@@ -278,12 +186,13 @@ std::uint32_t awaitInstancePid(const std::string& path) {
     return processId;
 }
 
-[[noreturn]] void handOverToFirstInstance(const std::string& path, bool notify) {
+[[noreturn]] void handOverToFirstInstance(const std::string& path, StartupNotification notification) {
     const std::uint32_t processId = awaitInstancePid(path);
     log::logLine(u"other pid %d", processId);
     if (processId != 0) {
-        if (configInt(config::kActivateWindowsId) != 0) activateInstanceWindows(processId, true);
-        if (notify) sendStartupNotification(processId, instance::commandLineTail(toU16(::GetCommandLineW())));
+        if (configInt(config::kActivateWindowsId) != 0) activateInstanceWindows(processId, MinimisedWindows::Restored);
+        if (notification == StartupNotification::Mailslot)
+            sendStartupNotification(processId, instance::commandLineTail(toU16(::GetCommandLineW())));
     }
     log::logLine(u"exiting");
     exitLauncher(0);
@@ -291,7 +200,7 @@ std::uint32_t awaitInstancePid(const std::string& path) {
 
 struct WindowSearch {
     DWORD processId;
-    bool restore;
+    MinimisedWindows minimised;
 };
 
 BOOL CALLBACK activateIfOwned(HWND window, LPARAM parameter) noexcept {
@@ -301,7 +210,7 @@ BOOL CALLBACK activateIfOwned(HWND window, LPARAM parameter) noexcept {
     if (owner != search.processId || !::IsWindowVisible(window)) return TRUE;
     try {
         log::logLine(u"found window %p", static_cast<const void*>(window));
-        if (search.restore && ::IsIconic(window)) {
+        if (search.minimised == MinimisedWindows::Restored && ::IsIconic(window)) {
             log::logLine(u"restore");
             ::ShowWindow(window, SW_RESTORE);
         }
@@ -318,26 +227,22 @@ BOOL CALLBACK activateIfOwned(HWND window, LPARAM parameter) noexcept {
 
 }  // namespace
 
-void enforceSingleInstance(bool notify) {
+InstanceGuard enforceSingleInstance(StartupNotification notification) {
     const bool globalNamespace = configInt(config::kGlobalNamespaceId) != 0;
     const std::string path = instancePath();
-    if (configInt(config::kSingleInstanceModeId) == 0) {
-        takeNextFreeNumber(globalNamespace, path);
-        return;
-    }
+    if (configInt(config::kSingleInstanceModeId) == 0) return takeNextFreeNumber(globalNamespace, path);
     log::logLine(u"single instance mode");
     CreatedSemaphore created = createSemaphore(instance::semaphoreName(globalNamespace, path));
     logSemaphore(created);
     if (created.error == ERROR_ALREADY_EXISTS) {
         created.handle.reset();
-        handOverToFirstInstance(path, notify);
+        handOverToFirstInstance(path, notification);
     }
-    keepSemaphore(std::move(created));
+    InstanceGuard guard = keepSemaphore(std::move(created));
     writeInstancePid(path, ::GetCurrentProcessId());
-    if (notify) startListening();
+    if (notification == StartupNotification::Mailslot) startListening();
+    return guard;
 }
-
-const std::optional<std::string>& singleInstanceSemaphoreName() { return semaphoreNameState(); }
 
 void writeInstancePid(std::string_view instancePath, std::uint32_t processId) {
     UniqueHKey key;
@@ -363,8 +268,8 @@ std::uint32_t readInstancePid(std::string_view instancePath) {
     return value;
 }
 
-void activateInstanceWindows(std::uint32_t processId, bool restore) {
-    WindowSearch search{processId, restore};
+void activateInstanceWindows(std::uint32_t processId, MinimisedWindows minimised) {
+    WindowSearch search{processId, minimised};
     ::EnumWindows(&activateIfOwned, reinterpret_cast<LPARAM>(&search));
 }
 

@@ -6,7 +6,7 @@
 #include "launcher/core/ConfigStore.h"
 #include "launcher/core/Log.h"
 #include "launcher/core/PathText.h"
-#include "launcher/win/paths/PathResolution.h"
+#include "launcher/win/paths/AnsiPath.h"
 #include "launcher/win/paths/ShellShortPath.h"
 
 namespace tavik {
@@ -119,8 +119,8 @@ const std::string& launcherDirectory() {
     return directory;
 }
 
-std::u16string launcherDirectoryWide(bool ansiSafe) {
-    if (ansiSafe) {
+std::u16string launcherDirectoryWide(DirectoryForm form) {
+    if (form == DirectoryForm::AnsiSafe) {
         const std::string& directory = launcherDirectory();
         return config::widenBytes(directory, directory.size() + 1);
     }

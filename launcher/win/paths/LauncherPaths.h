@@ -20,11 +20,15 @@ const std::u16string& launcherPathWide();
 // 8-bit short module name. Computed on first use (and logged) and kept.
 const std::string& launcherPath();
 
+// The UTF-16 forms of the launcher directory: the 8-bit form widened byte by
+// byte, for texts that reach the ANSI code page, or the long one.
+enum class DirectoryForm { AnsiSafe, Long };
+
 // The directory holding the executable, ending in "\": the 8-bit form from
-// launcherPath(); in UTF-16 either that form widened byte by byte
-// (`ansiSafe`) or the directory of launcherPathWide().
+// launcherPath(); in UTF-16 either that form widened (DirectoryForm::AnsiSafe)
+// or the directory of launcherPathWide().
 const std::string& launcherDirectory();
-std::u16string launcherDirectoryWide(bool ansiSafe);
+std::u16string launcherDirectoryWide(DirectoryForm form);
 
 // The first usable 8-bit form of a long path (without the module fallback):
 // the path itself, its short form, or the command interpreter's short form,

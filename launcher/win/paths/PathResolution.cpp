@@ -5,6 +5,7 @@
 #include "common/win/Handles.h"
 #include "common/win/WideText.h"
 #include "launcher/core/PathText.h"
+#include "launcher/win/paths/AnsiPath.h"
 #include "launcher/win/paths/LauncherPaths.h"
 
 namespace tavik {
@@ -55,37 +56,7 @@ std::basic_string<Char> directoryOfFile(const std::basic_string<Char>& file) {
     return full->path.substr(0, full->fileNameAt);
 }
 
-// The 8-bit routines work in UTF-16 only where the text survives the trip.
-std::optional<std::u16string> exactlyDecoded(std::string_view ansi) {
-    std::u16string wide = decoded(ansi);
-    const auto back = toAnsiExactly(wide);
-    if (!back || *back != ansi) return std::nullopt;
-    return wide;
-}
-
-std::string encodedOr(const std::u16string& wide, std::string_view fallback) {
-    return toAnsiExactly(wide).value_or(std::string(fallback));
-}
-
 }  // namespace
-
-std::optional<std::string> toAnsiExactly(std::u16string_view text) {
-    bool substituted = false;
-    std::string ansi = toAnsi(text, substituted);
-    if (substituted) return std::nullopt;
-    return ansi;
-}
-
-bool endsWithPathSeparator(std::string_view path) {
-    const std::u16string wide = decoded(path);
-    return !wide.empty() && (wide.back() == u'\\' || wide.back() == u'/');
-}
-
-std::string collapseBackslashes(const std::string& path) {
-    const auto wide = exactlyDecoded(path);
-    if (!wide) return path;
-    return encodedOr(path::collapseBackslashes(*wide), path);
-}
 
 std::string resolvePath(std::string_view path, std::string_view baseFile) {
     if (!path::isRelativePath(path)) return collapseBackslashes(std::string(path));
@@ -93,24 +64,26 @@ std::string resolvePath(std::string_view path, std::string_view baseFile) {
     return collapseBackslashes(path::joinIfRelative(directory, path));
 }
 
-std::u16string resolvePathWide(std::u16string_view path, bool ansiSafe, std::u16string_view baseFile) {
+std::u16string resolvePathWide(std::u16string_view path, DirectoryForm form, std::u16string_view baseFile) {
     if (!path::isRelativePath(path)) return path::collapseBackslashes(path);
     const std::u16string directory =
-        baseFile.empty() ? launcherDirectoryWide(ansiSafe) : toU16(directoryOfFile(toWide(baseFile)));
+        baseFile.empty() ? launcherDirectoryWide(form) : toU16(directoryOfFile(toWide(baseFile)));
     return path::collapseBackslashes(path::joinIfRelative(directory, path));
 }
 
-std::string fullPath(std::string_view path, bool keepCase) {
+std::string fullPath(std::string_view path, LetterCase letterCase) {
     std::string full = normalized(resolvePath(path));
-    if (!keepCase) {
-        if (const auto wide = exactlyDecoded(full)) full = encodedOr(path::lowerAsciiLetters(*wide), full);
+    if (letterCase == LetterCase::Lower) {
+        // Lowered in UTF-16 only where the text survives the trip.
+        if (const auto wide = exactlyDecoded(full))
+            full = toAnsiExactly(path::lowerAsciiLetters(*wide)).value_or(full);
     }
     return collapseBackslashes(full);
 }
 
-std::u16string fullPathWide(std::u16string_view path, bool keepCase, bool ansiSafe) {
-    std::u16string full = toU16(normalized(toWide(resolvePathWide(path, ansiSafe))));
-    if (!keepCase) full = path::lowerAsciiLetters(full);
+std::u16string fullPathWide(std::u16string_view path, LetterCase letterCase, DirectoryForm form) {
+    std::u16string full = toU16(normalized(toWide(resolvePathWide(path, form))));
+    if (letterCase == LetterCase::Lower) full = path::lowerAsciiLetters(full);
     return path::collapseBackslashes(full);
 }
 

@@ -3,17 +3,23 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "common/TextFormat.h"
 #include "common/win/WideText.h"
 #include "launcher/core/ConfigStore.h"
 #include "launcher/win/image/Config.h"
 #include "launcher/win/paths/Environment.h"
-#include "launcher/win/paths/TempDirectory.h"
 #include "launcher/win/report/Log.h"
 
 namespace tavik {
 namespace {
+
+// Set on the main thread; leaked, as any thread may end the process through it.
+std::function<void()>& exitCleanup() {
+    static std::function<void()>& cleanup = *new std::function<void()>();
+    return cleanup;
+}
 
 std::u16string withLogReference(std::u16string_view text) {
     const auto logPath = log::logFilePath();
@@ -61,12 +67,10 @@ void showMessageNarrow(std::int32_t id, const std::optional<std::string>& argume
     showMessage(id, config::widenBytes(*argument, config::kMessageCapacity + 1));
 }
 
+void setExitCleanup(std::function<void()> cleanup) { exitCleanup() = std::move(cleanup); }
+
 void exitLauncher(std::uint32_t code) {
-    const std::string& directory = tempDirectory();
-    if (!directory.empty()) {
-        removeDirectoryContents(directory, true);
-        ::RemoveDirectoryA(directory.c_str());
-    }
+    if (const std::function<void()>& cleanup = exitCleanup()) cleanup();
     ::ExitProcess(code);
 }
 

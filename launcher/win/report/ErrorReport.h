@@ -3,6 +3,7 @@
 // shown as a message box or as console text, naming the log file, and the
 // end of the process.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,8 +18,12 @@ void showMessage(std::int32_t id, const std::optional<std::u16string>& argument)
 // The same with an 8-bit argument, widened byte by byte.
 void showMessageNarrow(std::int32_t id, const std::optional<std::string>& argument);
 
-// Removes the launcher's temporary directory, then ends the process with
-// `code` at once: no C runtime exit handlers, no unwinding.
+// What exitLauncher undoes before the process ends, such as the removal of
+// the launcher's temporary directory; replaces the clean-up given before.
+void setExitCleanup(std::function<void()> cleanup);
+
+// Runs the clean-up, then ends the process with `code` at once: no C runtime
+// exit handlers, no unwinding.
 [[noreturn]] void exitLauncher(std::uint32_t code);
 
 [[noreturn]] void fatalError(std::u16string_view text);

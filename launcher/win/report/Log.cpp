@@ -9,8 +9,9 @@
 #include "launcher/core/Log.h"
 #include "launcher/core/LogFormat.h"
 #include "launcher/win/paths/Environment.h"
+#include "launcher/win/paths/FileSystem.h"
 #include "launcher/win/paths/LauncherPaths.h"
-#include "launcher/win/paths/TempDirectory.h"
+#include "launcher/win/paths/TempBase.h"
 
 namespace tavik::log {
 namespace {
@@ -72,7 +73,7 @@ void writeHeader(LogState& state) {
 }
 
 void openNewLog(LogState& state) {
-    const std::u16string directory = logformat::logDirectory(tempBaseDirectoryWide(false));
+    const std::u16string directory = logformat::logDirectory(processTempBaseWide().value_or(u""));
     state.path = logformat::chooseLogFile(directory, [](const std::u16string& name) { return pathExists(name); });
     state.file = openLogFile(*state.path, L"w,ccs=UTF-8");
     if (!state.file) {

@@ -11,6 +11,7 @@
 #include "launcher/core/Log.h"
 #include "launcher/win/image/Config.h"
 #include "launcher/win/paths/Environment.h"
+#include "launcher/win/paths/FileSystem.h"
 #include "launcher/win/paths/PathResolution.h"
 #include "launcher/win/paths/TempDirectory.h"
 
@@ -181,10 +182,11 @@ std::optional<std::string> runJavaVersion(const std::string& javaExe, const File
 }
 
 bool checkJavaExe(std::string& javaExe, std::string& version, const VersionParts& minimum,
-                  const VersionParts& maximum, bool allowPrerelease, bool useCache) {
+                  const VersionParts& maximum, Prerelease prerelease, CacheLookup cacheLookup) {
+    const bool allowPrerelease = prerelease == Prerelease::Allowed;
     log::logLine(u"checkJavaExe (%S, [out], %d, %d, %d)", javaExe, minimum.size(), maximum.size(),
                  allowPrerelease ? 1 : 0);
-    javaExe = fullPath(javaExe, false);
+    javaExe = fullPath(javaExe, LetterCase::Lower);
 
     bool accepted = false;
     const ScopeExit logAnswer([&] { log::logLine(u"checkJavaExe returning %d", accepted ? 1 : 0); });
@@ -199,7 +201,7 @@ bool checkJavaExe(std::string& javaExe, std::string& version, const VersionParts
     version.clear();
 
     std::optional<std::string> cached;
-    if (useCache) cached = readCachedVersion(javaExe, lastWriteTime);
+    if (cacheLookup == CacheLookup::Use) cached = readCachedVersion(javaExe, lastWriteTime);
     if (cached && isUsableCachedVersion(*cached)) {
         version = *cached;
         log::logLine(u"got version from registry %S", version);

@@ -22,10 +22,17 @@ void writeCachedVersion(const std::string& javaExe, const FileTime& lastWriteTim
 // recorded in the cache as "1.0.0"; one still running after 60 s is terminated.
 std::optional<std::string> runJavaVersion(const std::string& javaExe, const FileTime& lastWriteTime);
 
+// Whether a pre-release version may pass the range test (id 130 lets them
+// through for every candidate).
+enum class Prerelease { Refused, Allowed };
+// Whether the cached version is looked up before java.exe is run; a run's
+// result is recorded either way.
+enum class CacheLookup { Skip, Use };
+
 // True when the candidate exists, its version was obtained and is in range.
 // `javaExe` comes back normalised (and as javaw.exe for GUI programs), and
 // `version` holds the version text (empty when none was obtained).
 bool checkJavaExe(std::string& javaExe, std::string& version, const VersionParts& minimum,
-                  const VersionParts& maximum, bool allowPrerelease, bool useCache);
+                  const VersionParts& maximum, Prerelease prerelease, CacheLookup cacheLookup);
 
 }  // namespace tavik::jvm

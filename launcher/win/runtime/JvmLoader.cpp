@@ -6,10 +6,11 @@
 #include "launcher/core/ConfigIds.h"
 #include "launcher/core/JavaVersion.h"
 #include "launcher/core/Log.h"
+#include "launcher/core/RuntimeLayout.h"
 #include "launcher/win/image/Config.h"
 #include "launcher/win/paths/Environment.h"
+#include "launcher/win/paths/FileSystem.h"
 #include "launcher/win/paths/PathResolution.h"
-#include "launcher/win/paths/TempDirectory.h"
 #include "launcher/win/report/ErrorReport.h"
 #include "launcher/win/runtime/DllDirectories.h"
 #include "launcher/win/runtime/JavaExeCheck.h"
@@ -19,30 +20,8 @@
 namespace tavik::jvm {
 namespace {
 
-constexpr const char* kVmSubdirectories[] = {"client", "server", "j9vm", "hotspot", "jrockit"};
 
 constexpr const char* bitness() { return sizeof(void*) == 8 ? "64" : "32"; }
-
-LoadedRuntime& runtime() {
-    static LoadedRuntime loaded;
-    return loaded;
-}
-
-bool endsWith(std::string_view text, std::string_view end) {
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
-// The directory of a java.exe or javaw.exe path, without the backslash.
-std::string binDirectory(const std::string& javaExe) {
-    const std::size_t nameLength = endsWith(javaExe, "javaw.exe") ? 9 : 8;
-    return javaExe.size() > nameLength ? javaExe.substr(0, javaExe.size() - nameLength - 1) : std::string();
-}
-
-// The path up to and including its last backslash.
-std::string directoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 void setPath(const std::optional<std::string>& value) {
     const std::string text = value.value_or("");
@@ -59,10 +38,10 @@ void setPath(const std::optional<std::string>& value) {
 // finds and logs the version, after unpacking what is packed.
 bool acceptHandedInDirectory(std::string& javaExe, std::string& version, const std::string& directory,
                              const VersionParts& minimum, const VersionParts& maximum) {
-    const std::string normalised = fullPath(directory, false);
+    const std::string normalised = fullPath(directory, LetterCase::Lower);
     unpackPackedRuntime(normalised);
     locateJavaExe(javaExe, normalised);
-    checkJavaExe(javaExe, version, minimum, maximum, true, true);
+    checkJavaExe(javaExe, version, minimum, maximum, Prerelease::Allowed, CacheLookup::Use);
     return true;
 }
 
@@ -84,14 +63,12 @@ void showLoadFailure(const JvmSearchResult& found) {
     }
 }
 
-void recordRuntime(const JvmSearchResult& found) {
-    runtime().home = directoryOf(found.javaExe) + "..";
-    runtime().version = found.version;
-}
-
 }  // namespace
 
-bool LoadDLL(bool fatal, const std::optional<std::string>& location, bool locationIsJavaExe) {
+std::optional<LoadedRuntime> LoadDLL(OnFailure onFailure, const std::optional<std::string>& location,
+                                     LocationKind locationKind, const std::string& launcherTempDirectory) {
+    const bool fatal = onFailure == OnFailure::ShowMessage;
+    const bool locationIsJavaExe = locationKind == LocationKind::JavaExe;
     log::logLine(u"LoadDLL (%d, %S, %d)", fatal ? 1 : 0, location.value_or("(null)"), locationIsJavaExe ? 1 : 0);
     JvmSearchResult found;
     if (location) {
@@ -103,46 +80,48 @@ bool LoadDLL(bool fatal, const std::optional<std::string>& location, bool locati
         const VersionParts maximum = parseVersion(maximumText);
         found.javaExe = *location;
         const bool accepted =
-            locationIsJavaExe ? checkJavaExe(found.javaExe, found.version, minimum, maximum, true, false)
-                              : acceptHandedInDirectory(found.javaExe, found.version, *location, minimum, maximum);
+            locationIsJavaExe
+                ? checkJavaExe(found.javaExe, found.version, minimum, maximum, Prerelease::Allowed, CacheLookup::Skip)
+                : acceptHandedInDirectory(found.javaExe, found.version, *location, minimum, maximum);
         if (!accepted) {
             log::logError(u"Provided JVM unusable");
             if (fatal) showMessageNarrow(config::kNoRuntimeOfWordSizeMessageId, bitness());
-            return false;
+            return std::nullopt;
         }
         found.location = *location;
         found.source = JvmSource::Directory;
         found.library = loadJvmFromJavaExe(found.javaExe);
     } else {
-        found = searchForJvm();
+        found = searchForJvm(&loadJvmFromJavaExe, launcherTempDirectory);
         if (found.source == JvmSource::None) {
             log::logError(u"No JVM found");
             if (fatal) showMessageNarrow(config::kNoRuntimeOfWordSizeMessageId, bitness());
-            return false;
+            return std::nullopt;
         }
     }
 
-    recordRuntime(found);
+    LoadedRuntime runtime{runtimeHomeOf(found.javaExe), found.version, nullptr};
     if (found.library == nullptr) log::logError(u"Could not get DLL-Handle.");
-    if (!bindCreateJavaVM(found.library)) {
+    runtime.createJavaVM = bindCreateJavaVM(found.library);
+    if (runtime.createJavaVM == nullptr) {
         log::logError(u"Could not load functions");
     } else if (found.library != nullptr) {
         log::logLine(u"Loading of JVM-DLL successful");
-        return true;
+        return runtime;
     }
     if (fatal) showLoadFailure(found);
-    return false;
+    return std::nullopt;
 }
 
 HMODULE loadJvmFromJavaExe(const std::string& javaExe) {
     log::logLine(u"Trying to load JVM-DLL from %S", javaExe);
     if (HMODULE library = loadJvmFromBinDir(javaExe)) return library;
     // A JDK's own bin may hold no VM library; its jre subdirectory does.
-    return loadJvmFromBinDir(directoryOf(javaExe) + "..\\jre\\bin\\java.exe");
+    return loadJvmFromBinDir(jreJavaExeOf(javaExe));
 }
 
 HMODULE loadJvmFromBinDir(const std::string& javaExe) {
-    const std::string binDir = binDirectory(javaExe);
+    const std::string binDir = binDirectoryOf(javaExe);
     const DllDirectoryCookie cookie = addDllDirectory(binDir);
     preloadUcrt(binDir);
 
@@ -152,10 +131,9 @@ HMODULE loadJvmFromBinDir(const std::string& javaExe) {
 
     HMODULE library = nullptr;
     const std::string preferred = configString(config::kVmSubdirectoryId, config::kVmSubdirectoryCapacity);
-    if (!preferred.empty()) library = tryJvmDll(binDir, preferred);
-    for (const char* name : kVmSubdirectories) {
-        if (library != nullptr) break;
+    for (const std::string& name : vmSubdirectoriesInTrialOrder(preferred)) {
         library = tryJvmDll(binDir, name);
+        if (library != nullptr) break;
     }
     if (library == nullptr) {
         removeDllDirectory(cookie);
@@ -188,14 +166,9 @@ void preloadUcrt(const std::string& binDir) {
     log::logLine(u"Could not preload ucrtbase.dll");
 }
 
-bool bindCreateJavaVM(HMODULE library) {
-    if (library == nullptr) return false;
-    const auto createJavaVM = findFunction<CreateJavaVMFunction>(library, "JNI_CreateJavaVM");
-    if (createJavaVM == nullptr) return false;
-    runtime().createJavaVM = createJavaVM;
-    return true;
+CreateJavaVMFunction bindCreateJavaVM(HMODULE library) {
+    if (library == nullptr) return nullptr;
+    return findFunction<CreateJavaVMFunction>(library, "JNI_CreateJavaVM");
 }
-
-const LoadedRuntime& loadedRuntime() { return runtime(); }
 
 }  // namespace tavik::jvm

@@ -3,21 +3,33 @@
 // binding its invocation entry, and the runtime that was chosen.
 #include <windows.h>
 
-#include <jni.h>
-
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "launcher/jvm/JavaVMLauncher.h"
+
 namespace tavik::jvm {
 
-using CreateJavaVMFunction = jint(JNICALL*)(JavaVM**, void**, void*);
+// The runtime LoadDLL chose, for the stages that start the VM.
+struct LoadedRuntime {
+    std::string home;     // the java.exe's directory followed by "..", lower-cased
+    std::string version;  // its version text
+    CreateJavaVMFunction createJavaVM = nullptr;
+};
 
-// Checks the handed-in `location` (a java.exe when `locationIsJavaExe`, else a
-// runtime directory) or searches for a runtime, loads its VM library and binds
-// "JNI_CreateJavaVM". On failure with `fatal` set the user sees the message
-// that fits the source of the runtime; the caller ends the process.
-bool LoadDLL(bool fatal, const std::optional<std::string>& location, bool locationIsJavaExe);
+// Whether a failure shows the user the message that fits the source of the runtime.
+enum class OnFailure { Quiet, ShowMessage };
+// What a handed-in location names.
+enum class LocationKind { RuntimeDirectory, JavaExe };
+
+// Checks the handed-in `location` or searches for a runtime (its entries
+// expanded with the launcher's temporary directory), loads its VM library
+// and binds "JNI_CreateJavaVM". None on failure, after the message that fits
+// the source of the runtime with OnFailure::ShowMessage; the caller ends the
+// process.
+std::optional<LoadedRuntime> LoadDLL(OnFailure onFailure, const std::optional<std::string>& location,
+                                     LocationKind locationKind, const std::string& launcherTempDirectory);
 
 // The VM library of the runtime of `javaExe`, or, for a JDK whose own bin
 // holds none, of its jre subdirectory. Null when neither loads.
@@ -34,15 +46,7 @@ HMODULE tryJvmDll(const std::string& binDir, std::string_view name);
 // carries; it is loaded early (the system's copy first) so the VM finds it.
 void preloadUcrt(const std::string& binDir);
 
-// Finds "JNI_CreateJavaVM" in `library` and keeps it for starting the VM.
-bool bindCreateJavaVM(HMODULE library);
-
-// The runtime LoadDLL chose, for the stages that start the VM.
-struct LoadedRuntime {
-    std::string home;     // the java.exe's directory followed by "..", lower-cased
-    std::string version;  // its version text
-    CreateJavaVMFunction createJavaVM = nullptr;
-};
-const LoadedRuntime& loadedRuntime();
+// The "JNI_CreateJavaVM" of `library`; null without a library or export.
+CreateJavaVMFunction bindCreateJavaVM(HMODULE library);
 
 }  // namespace tavik::jvm

@@ -15,7 +15,6 @@
 #include "launcher/win/paths/Environment.h"
 #include "launcher/win/paths/PathResolution.h"
 #include "launcher/win/runtime/JavaExeCheck.h"
-#include "launcher/win/runtime/JvmLoader.h"
 #include "launcher/win/runtime/PackedRuntime.h"
 #include "launcher/win/vmstart/Expansion.h"
 
@@ -78,13 +77,17 @@ std::vector<std::string> subkeyNames(HKEY key) {
 
 // --- Candidate checks ---
 
-bool checkDirectory(Candidate& found, const std::string& directory, bool relaxed, const Bounds& bounds) {
-    const std::string normalised = fullPath(directory, false);
+// A relaxed check accepts the directory whatever the version check says.
+enum class DirectoryCheck { Strict, Relaxed };
+
+bool checkDirectory(Candidate& found, const std::string& directory, DirectoryCheck check, const Bounds& bounds) {
+    const std::string normalised = fullPath(directory, LetterCase::Lower);
     unpackPackedRuntime(normalised);
     const bool located = locateJavaExe(found.javaExe, normalised);
     const bool accepted =
-        located && checkJavaExe(found.javaExe, found.version, bounds.minimum, bounds.maximum, true, true);
-    return relaxed || accepted;
+        located && checkJavaExe(found.javaExe, found.version, bounds.minimum, bounds.maximum, Prerelease::Allowed,
+                                CacheLookup::Use);
+    return check == DirectoryCheck::Relaxed || accepted;
 }
 
 bool checkEnvironmentVariable(Candidate& found, const std::string& name, const Bounds& bounds) {
@@ -94,7 +97,8 @@ bool checkEnvironmentVariable(Candidate& found, const std::string& name, const B
         if (c == '/') c = '\\';
     }
     if (!locateJavaExe(found.javaExe, *value)) return false;
-    return checkJavaExe(found.javaExe, found.version, bounds.minimum, bounds.maximum, false, true);
+    return checkJavaExe(found.javaExe, found.version, bounds.minimum, bounds.maximum, Prerelease::Refused,
+                        CacheLookup::Use);
 }
 
 bool checkSearchPath(Candidate& found, const Bounds& bounds) {
@@ -104,12 +108,14 @@ bool checkSearchPath(Candidate& found, const Bounds& bounds) {
     if (length == 0 || length >= path.size()) return false;
     path.resize(length);
     found.javaExe = path;
-    return checkJavaExe(found.javaExe, found.version, bounds.minimum, bounds.maximum, false, true);
+    return checkJavaExe(found.javaExe, found.version, bounds.minimum, bounds.maximum, Prerelease::Refused,
+                        CacheLookup::Use);
 }
 
 bool checkRuntimeHome(Candidate& found, const std::string& home, const Bounds& bounds) {
     if (!locateJavaExe(found.javaExe, home)) return false;
-    return checkJavaExe(found.javaExe, found.version, bounds.minimum, bounds.maximum, false, true);
+    return checkJavaExe(found.javaExe, found.version, bounds.minimum, bounds.maximum, Prerelease::Refused,
+                        CacheLookup::Use);
 }
 
 bool checkInstallationsOnce(Candidate& found, HKEY root, REGSAM view, const Bounds& bounds) {
@@ -133,7 +139,9 @@ bool checkInstallationsOnce(Candidate& found, HKEY root, REGSAM view, const Boun
             log::logLine(u"did not find java in %S", directory);
             continue;
         }
-        if (checkJavaExe(found.javaExe, found.version, bounds.minimum, bounds.maximum, false, true)) return true;
+        if (checkJavaExe(found.javaExe, found.version, bounds.minimum, bounds.maximum, Prerelease::Refused,
+                         CacheLookup::Use))
+            return true;
         log::logLine(u"java version did not match in %S", directory);
     }
     return false;
@@ -195,7 +203,9 @@ std::optional<Candidate> bestLocatedRuntime(HKEY root, bool bundledOnly, const B
         const std::optional<std::string> javaExe = locatedJavaExe(name, bundledOnly);
         if (!javaExe) continue;
         Candidate candidate{*javaExe, {}};
-        if (!checkJavaExe(candidate.javaExe, candidate.version, bounds.minimum, bounds.maximum, true, true)) continue;
+        if (!checkJavaExe(candidate.javaExe, candidate.version, bounds.minimum, bounds.maximum, Prerelease::Allowed,
+                          CacheLookup::Use))
+            continue;
         if (replacesBest(candidate.version, best ? best->version : std::string())) best = std::move(candidate);
     }
     return best;
@@ -231,7 +241,8 @@ bool checkRegistry(Candidate& found, const Bounds& bounds) {
 // --- Runtime configuration files ---
 
 std::optional<std::string> runtimeConfigLine(const char16_t* fileName) {
-    std::u16string path = resolvePathWide(configWideString(config::kInstallationRootId, config::kTextCapacity), false);
+    std::u16string path =
+        resolvePathWide(configWideString(config::kInstallationRootId, config::kTextCapacity), DirectoryForm::Long);
     path += u"\\.runwright\\";
     path += fileName;
     std::FILE* file = ::_wfopen(toWide(path).c_str(), L"rb");
@@ -247,7 +258,8 @@ std::optional<std::string> runtimeConfigLine(const char16_t* fileName) {
 
 class Search {
 public:
-    explicit Search(Bounds bounds) : bounds_(std::move(bounds)) {}
+    Search(Bounds bounds, const RuntimeLoader& load, SettledPaths settled)
+        : bounds_(std::move(bounds)), load_(load), settled_(std::move(settled)) {}
 
     // Records an accepted candidate and tries to load its library; true ends the search.
     bool accept(const Candidate& candidate, JvmSource source, std::optional<std::string> location) {
@@ -255,7 +267,7 @@ public:
         result_.version = candidate.version;
         result_.source = source;
         if (location) result_.location = std::move(*location);
-        result_.library = loadJvmFromJavaExe(candidate.javaExe);
+        result_.library = load_(candidate.javaExe);
         return result_.library != nullptr;
     }
 
@@ -264,20 +276,20 @@ public:
         if (!line) return false;
         log::logLine(foundLine, *line);
         Candidate candidate;
-        if (!checkDirectory(candidate, *line, false, bounds_)) return false;
+        if (!checkDirectory(candidate, *line, DirectoryCheck::Strict, bounds_)) return false;
         log::logLine(usingLine);
         return accept(candidate, JvmSource::Directory, *line);
     }
 
     bool tryEntry(const SearchEntry& entry) {
-        const std::string value = expandVariablesNarrow(entry.value);
+        const std::string value = expandVariablesNarrow(entry.value, settled_);
         log::logLine(u"Testing location %S (type %S)", value, std::string(1, entry.type));
         Candidate candidate;
         switch (entry.type) {
             case 'A':
             case 'B':
             case 'R':
-                return checkDirectory(candidate, value, false, bounds_) &&
+                return checkDirectory(candidate, value, DirectoryCheck::Strict, bounds_) &&
                        accept(candidate, JvmSource::Directory, value);
             case 'E':
                 return checkEnvironmentVariable(candidate, value, bounds_) &&
@@ -295,7 +307,7 @@ public:
         if (!isRetriedRelaxed(entry)) return false;
         log::logLine(u"Testing relative location %S", entry.value);
         Candidate candidate;
-        checkDirectory(candidate, entry.value, true, bounds_);
+        checkDirectory(candidate, entry.value, DirectoryCheck::Relaxed, bounds_);
         if (candidate.javaExe.empty() || !fileExists(candidate.javaExe)) return false;
         log::logLine(u"%S exists", candidate.javaExe);
         return accept(candidate, JvmSource::Directory, entry.value);
@@ -317,6 +329,8 @@ public:
 
 private:
     Bounds bounds_;
+    const RuntimeLoader& load_;
+    SettledPaths settled_;
     JvmSearchResult result_;
 };
 
@@ -332,13 +346,13 @@ bool locateJavaExe(std::string& javaExe, const std::string& directory) {
     return true;
 }
 
-JvmSearchResult searchForJvm() {
+JvmSearchResult searchForJvm(const RuntimeLoader& load, const std::string& launcherTempDirectory) {
     log::logLine(u"Searching for a JVM");
     const std::string sequence = configString(config::kSearchSequenceId, config::kTextCapacity);
     const std::string minimum = configString(config::kMinimumVersionId, config::kTextCapacity);
     const std::string maximum = configString(config::kMaximumVersionId, config::kTextCapacity);
     log::logLine(u"MinVersion: %S, MaxVersion: %S", minimum, maximum);
-    Search search(Bounds{parseVersion(minimum), parseVersion(maximum)});
+    Search search(Bounds{parseVersion(minimum), parseVersion(maximum)}, load, {launcherTempDirectory, {}});
     const std::vector<SearchEntry> entries = parseSearchSequence(sequence);
 
     const auto anyEntry = [&](const std::function<bool(const SearchEntry&)>& attempt) {

@@ -1,9 +1,10 @@
 #pragma once
 // Finding a Java runtime when none was handed to the launcher: a fixed order
-// of sources, each candidate checked for its version and loaded at once; the
-// first runtime whose VM library loads ends the search.
+// of sources, each candidate checked for its version and handed to the
+// loader at once; the first runtime whose VM library loads ends the search.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace tavik::jvm {
@@ -28,9 +29,15 @@ struct JvmSearchResult {
     JvmSource source = JvmSource::None;
 };
 
-// Walks the sources in their fixed order and loads the first candidate that
-// passes; see JvmSearch.cpp for the order.
-JvmSearchResult searchForJvm();
+// Loads the VM library of an accepted candidate's java.exe; null when it
+// does not load.
+using RuntimeLoader = std::function<HMODULE(const std::string& javaExe)>;
+
+// Walks the sources in their fixed order (see JvmSearch.cpp) and hands each
+// candidate that passes its check to `load`; the first one that loads ends
+// the search. Search entries are expanded with the launcher's temporary
+// directory (no runtime is chosen yet).
+JvmSearchResult searchForJvm(const RuntimeLoader& load, const std::string& launcherTempDirectory);
 
 // The java.exe of the runtime in `directory`. With a JDK required (id 131)
 // it is the directory's jre\bin\java.exe and the answer is whether

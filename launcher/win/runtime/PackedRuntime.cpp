@@ -7,32 +7,28 @@
 #include "common/win/Handles.h"
 #include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
+#include "launcher/core/RuntimeLayout.h"
+#include "launcher/win/paths/FileSystem.h"
 #include "launcher/win/paths/PathResolution.h"
-#include "launcher/win/paths/TempDirectory.h"
 #include "launcher/win/report/ErrorReport.h"
 
 namespace tavik::jvm {
 namespace {
 
-constexpr std::string_view kPackSuffix = ".pack";
-
-std::string withoutPackSuffix(const std::string& path) {
-    return path.substr(0, path.size() < kPackSuffix.size() ? 0 : path.size() - kPackSuffix.size());
-}
 
 }  // namespace
 
 void unpackPackedRuntime(const std::string& runtimeDirectory) {
     bool started = false;
-    unpackPackedDirectory(runtimeDirectory, "lib", started);
-    unpackPackedDirectory(runtimeDirectory, "lib\\ext", started);
+    for (const char* subdirectory : kPackedArchiveDirectories)
+        unpackPackedDirectory(runtimeDirectory, subdirectory, started);
     if (started) log::logLine(u"Unpacking JRE done");
 }
 
 void unpackPackedDirectory(const std::string& runtimeDirectory, const std::string& subdirectory, bool& started) {
     const std::string directory = runtimeDirectory + "\\" + subdirectory;
     for (const std::string& name : listFilesWithExtension(directory, "jar.pack")) {
-        const std::string unpacked = directory + "\\" + withoutPackSuffix(name);
+        const std::string unpacked = directory + "\\" + unpackedArchiveOf(name);
         log::logLine(u"checking %S", unpacked);
         if (pathExists(unpacked)) continue;
         if (!started) {
@@ -45,14 +41,13 @@ void unpackPackedDirectory(const std::string& runtimeDirectory, const std::strin
 }
 
 void unpackArchive(const std::string& runtimeDirectory, const std::string& packedPath) {
-    const std::string archivePath = withoutPackSuffix(packedPath);
     if (!pathExists(packedPath)) {
         log::logLine(u"pack path doesn't exists");
         return;
     }
     const std::string tool = runtimeDirectory + "\\bin\\unpack200.exe";
     // The tool gets exactly these arguments, without its own name in front.
-    std::string arguments = "-r \"" + packedPath + "\" \"" + archivePath + "\"";
+    std::string arguments = unpackArguments(packedPath);
     log::logLine(u"%s", tool);
     log::logLine(u"%s", arguments);
 

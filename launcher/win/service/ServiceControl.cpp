@@ -12,7 +12,6 @@
 #include "launcher/core/ServiceRules.h"
 #include "launcher/win/image/Config.h"
 #include "launcher/win/paths/LauncherPaths.h"
-#include "launcher/win/startup/LauncherState.h"
 
 namespace tavik::service {
 namespace {
@@ -31,13 +30,10 @@ void print(std::u16string_view fmt, const Args&... args) {
     std::fflush(stdout);
 }
 
-const std::u16string& serviceName() { return state::serviceName(); }
-std::wstring wideServiceName() { return toWide(serviceName()); }
-
 UniqueServiceHandle openManager(DWORD access) { return UniqueServiceHandle(::OpenSCManagerA(nullptr, nullptr, access)); }
 
-UniqueServiceHandle openService(const UniqueServiceHandle& manager, DWORD access) {
-    return UniqueServiceHandle(::OpenServiceW(manager.get(), wideServiceName().c_str(), access));
+UniqueServiceHandle openService(const UniqueServiceHandle& manager, const std::u16string& name, DWORD access) {
+    return UniqueServiceHandle(::OpenServiceW(manager.get(), toWide(name).c_str(), access));
 }
 
 std::optional<ServiceProgress> queryProgress(SC_HANDLE service) {
@@ -84,8 +80,8 @@ StartType configuredStartType() {
 
 }  // namespace
 
-int installService(StartType startType) {
-    uninstallService(false);
+int installService(const std::u16string& name, StartType startType) {
+    uninstallService(name, Reporting::Quiet);
     const UniqueServiceHandle manager = openManager(SC_MANAGER_ALL_ACCESS);
     if (!manager) {
         print(u"Could not open SCManager.\n");
@@ -93,9 +89,9 @@ int installService(StartType startType) {
     }
     const std::wstring binaryPath = toWide(format(u"\"%s\"", launcherPathWide()));
     const std::wstring dependencies = toWide(dependencyList(configWideString(config::kServiceDependenciesId)));
-    const std::wstring name = wideServiceName();
+    const std::wstring wideName = toWide(name);
     const UniqueServiceHandle service(::CreateServiceW(
-        manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+        manager.get(), wideName.c_str(), wideName.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
         startTypeValue(startType), SERVICE_ERROR_NORMAL, binaryPath.c_str(), nullptr, nullptr,
         dependencies.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr));
     if (!service) {
@@ -103,40 +99,42 @@ int installService(StartType startType) {
         return 1;
     }
     setDescription(service.get());
-    print(u"Installed service '%s'.\n", serviceName());
+    print(u"Installed service '%s'.\n", name);
     return 0;
 }
 
-int uninstallService(bool reporting) {
-    stopService(false);
+int uninstallService(const std::u16string& name, Reporting reporting) {
+    const bool full = reporting == Reporting::Full;
+    stopService(name, Reporting::Quiet);
     const UniqueServiceHandle manager = openManager(SC_MANAGER_ALL_ACCESS);
     if (!manager) {
-        if (reporting) print(u"Could not open SCManager.\n");
+        if (full) print(u"Could not open SCManager.\n");
         return 1;
     }
-    const UniqueServiceHandle service = openService(manager, DELETE);
+    const UniqueServiceHandle service = openService(manager, name, DELETE);
     if (!service || !::DeleteService(service.get())) {
-        if (reporting) print(u"Could not delete service.\n");
+        if (full) print(u"Could not delete service.\n");
         return 1;
     }
-    if (reporting) print(u"Uninstalled service '%s'.\n", serviceName());
+    if (full) print(u"Uninstalled service '%s'.\n", name);
     return 0;
 }
 
-int stopService(bool reporting) {
+int stopService(const std::u16string& name, Reporting reporting) {
+    const bool full = reporting == Reporting::Full;
     const UniqueServiceHandle manager = openManager(SC_MANAGER_CONNECT);
     if (!manager) {
-        if (reporting) print(u"Could not open SCManager.\n");
+        if (full) print(u"Could not open SCManager.\n");
         return 1;
     }
-    const UniqueServiceHandle service = openService(manager, SERVICE_STOP | SERVICE_QUERY_STATUS);
+    const UniqueServiceHandle service = openService(manager, name, SERVICE_STOP | SERVICE_QUERY_STATUS);
     if (!service) {
-        if (reporting) print(u"Could not stop service.\n");
+        if (full) print(u"Could not stop service.\n");
         return 1;
     }
     SERVICE_STATUS status{};
     if (::ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) {
-        print(u"Stopping service '%s'.\n", serviceName());
+        print(u"Stopping service '%s'.\n", name);
         print(waitForStop(service.get()) ? u"Service stopped\n" : u"Error while stopping service\n");
         return 0;
     }
@@ -144,17 +142,17 @@ int stopService(bool reporting) {
         print(u"Service is already stopped.\n");
         return 0;
     }
-    if (reporting) print(u"Could not stop service.\n");
+    if (full) print(u"Could not stop service.\n");
     return 1;
 }
 
-int startService(const std::vector<std::u16string>& remaining) {
+int startService(const std::u16string& name, const std::vector<std::u16string>& remaining) {
     const UniqueServiceHandle manager = openManager(SC_MANAGER_CONNECT);
     if (!manager) {
         print(u"Could not open SCManager.\n");
         return 1;
     }
-    const UniqueServiceHandle service = openService(manager, SERVICE_START);
+    const UniqueServiceHandle service = openService(manager, name, SERVICE_START);
     DWORD error = ::GetLastError();
     if (service) {
         std::vector<std::wstring> arguments;
@@ -162,7 +160,7 @@ int startService(const std::vector<std::u16string>& remaining) {
         std::vector<const wchar_t*> vector;
         for (const std::wstring& argument : arguments) vector.push_back(argument.c_str());
         if (::StartServiceW(service.get(), static_cast<DWORD>(vector.size()), vector.empty() ? nullptr : vector.data())) {
-            print(u"Starting service '%s'.\n", serviceName());
+            print(u"Starting service '%s'.\n", name);
             return 0;
         }
         error = ::GetLastError();
@@ -175,13 +173,13 @@ int startService(const std::vector<std::u16string>& remaining) {
     return 1;
 }
 
-int queryServiceStatus() {
+int queryServiceStatus(const std::u16string& name) {
     const UniqueServiceHandle manager = openManager(SC_MANAGER_CONNECT);
     if (!manager) {
         print(u"Could not open SCManager.\n");
         return 1;
     }
-    const UniqueServiceHandle service = openService(manager, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG);
+    const UniqueServiceHandle service = openService(manager, name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG);
     SERVICE_STATUS status{};
     if (!service || !::QueryServiceStatus(service.get(), &status)) {
         print(u"Could not get status.\n");
@@ -203,23 +201,25 @@ int queryServiceStatus() {
     return result;
 }
 
-int install() { return installService(configuredStartType()); }
+int install(const std::u16string& name) { return installService(name, configuredStartType()); }
 
-int installAndStart(const std::vector<std::u16string>& remaining) {
-    installService(configuredStartType());
-    return startService(remaining);
+int installAndStart(const std::u16string& name, const std::vector<std::u16string>& remaining) {
+    installService(name, configuredStartType());
+    return startService(name, remaining);
 }
 
-int installAuto() { return installService(StartType::Automatic); }
-int installDemand() { return installService(StartType::OnDemand); }
-int uninstall() { return uninstallService(true); }
-int stop() { return stopService(true); }
-int status() { return queryServiceStatus(); }
-int start(const std::vector<std::u16string>& remaining) { return startService(remaining); }
+int installAuto(const std::u16string& name) { return installService(name, StartType::Automatic); }
+int installDemand(const std::u16string& name) { return installService(name, StartType::OnDemand); }
+int uninstall(const std::u16string& name) { return uninstallService(name, Reporting::Full); }
+int stop(const std::u16string& name) { return stopService(name, Reporting::Full); }
+int status(const std::u16string& name) { return queryServiceStatus(name); }
+int start(const std::u16string& name, const std::vector<std::u16string>& remaining) {
+    return startService(name, remaining);
+}
 
-int restart(const std::vector<std::u16string>& remaining) {
-    stopService(false);
-    return startService(remaining);
+int restart(const std::u16string& name, const std::vector<std::u16string>& remaining) {
+    stopService(name, Reporting::Quiet);
+    return startService(name, remaining);
 }
 
 }  // namespace tavik::service

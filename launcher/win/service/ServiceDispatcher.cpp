@@ -7,13 +7,12 @@
 #include "common/win/WideText.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/service/ServiceMain.h"
-#include "launcher/win/startup/LauncherState.h"
 
 namespace tavik::service {
 
-void runServiceDispatcher() {
-    std::wstring name = toWide(state::serviceName());
-    SERVICE_TABLE_ENTRYW table[] = {{name.data(), serviceMain}, {nullptr, nullptr}};
+void runServiceDispatcher(const std::u16string& name) {
+    std::wstring wideName = toWide(name);
+    SERVICE_TABLE_ENTRYW table[] = {{wideName.data(), serviceMain}, {nullptr, nullptr}};
     log::logLine(u"calling StartServiceCtrlDispatcher");
     if (!::StartServiceCtrlDispatcherW(table)) {
         log::logLine(u"StartServiceCtrlDispatcher failed with error %d", ::GetLastError());

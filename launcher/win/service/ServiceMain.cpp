@@ -13,7 +13,6 @@
 #include "launcher/core/Log.h"
 #include "launcher/core/ServiceRules.h"
 #include "launcher/win/startup/ConsoleControl.h"
-#include "launcher/win/startup/LauncherState.h"
 
 namespace tavik::service {
 namespace {
@@ -191,15 +190,17 @@ struct Pipe {
     UniqueHandle write;
 };
 
+enum class KeptEnd { Read, Write };
+
 // Both ends inheritable but the one that stays with the service.
-std::optional<Pipe> createPipe(bool keepWriteEnd, std::u16string_view createFailure, std::u16string_view setupFailure) {
+std::optional<Pipe> createPipe(KeptEnd keptEnd, std::u16string_view createFailure, std::u16string_view setupFailure) {
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     Pipe pipe;
     if (!::CreatePipe(pipe.read.put(), pipe.write.put(), &inheritable, 0)) {
         log::logLine(createFailure, ::GetLastError());
         return std::nullopt;
     }
-    const HANDLE kept = keepWriteEnd ? pipe.write.get() : pipe.read.get();
+    const HANDLE kept = keptEnd == KeptEnd::Write ? pipe.write.get() : pipe.read.get();
     if (!::SetHandleInformation(kept, HANDLE_FLAG_INHERIT, 0)) {
         log::logLine(setupFailure, ::GetLastError());
         return std::nullopt;
@@ -223,7 +224,6 @@ bool runService(const std::vector<std::u16string>& arguments) {
                                   NO_ERROR, 0, 0, kWaitHintMillis};
     }
     const std::u16string name = serviceNameFromArguments(arguments);
-    state::setServiceName(name);
     log::logLine(u"service name is '%s'", name);
     h.statusHandle = ::RegisterServiceCtrlHandlerW(toWide(name).c_str(), controlHandler);
     if (h.statusHandle == nullptr) return false;
@@ -236,9 +236,11 @@ bool runService(const std::vector<std::u16string>& arguments) {
         reportStartFailure();
         return false;
     }
-    std::optional<Pipe> output = createPipe(false, u"CreatePipe error (%d)", u"SetHandleInformation error (%d)");
+    std::optional<Pipe> output =
+        createPipe(KeptEnd::Read, u"CreatePipe error (%d)", u"SetHandleInformation error (%d)");
     std::optional<Pipe> shutdown =
-        output ? createPipe(true, u"CreatePipe error 2 (%d)", u"SetHandleInformation error 2 (%d)") : std::nullopt;
+        output ? createPipe(KeptEnd::Write, u"CreatePipe error 2 (%d)", u"SetHandleInformation error 2 (%d)")
+               : std::nullopt;
     if (!shutdown) {
         reportStartFailure();
         return false;

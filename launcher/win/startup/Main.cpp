@@ -12,14 +12,13 @@
 #include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/image/Config.h"
+#include "launcher/win/image/ConfigLoad.h"
 #include "launcher/win/paths/LauncherPaths.h"
 #include "launcher/win/paths/PathResolution.h"
-#include "launcher/win/paths/TempDirectory.h"
 #include "launcher/win/report/ErrorReport.h"
 #include "launcher/win/service/ServiceControl.h"
 #include "launcher/win/service/ServiceDispatcher.h"
 #include "launcher/win/startup/LaunchPipeline.h"
-#include "launcher/win/startup/LauncherState.h"
 #include "launcher/win/vmstart/Expansion.h"
 
 namespace tavik {
@@ -31,14 +30,15 @@ void changeWorkingDirectory() {
         log::logLine(u"working directory unchanged");
         return;
     }
-    const std::u16string directory = resolvePathWide(expandVariables(configured, true), true);
+    // Before the extraction and the runtime: their variables expand to nothing.
+    const std::u16string directory =
+        resolvePathWide(expandVariables(configured, DirectoryForm::AnsiSafe, {}), DirectoryForm::AnsiSafe);
     // A directory that cannot be entered leaves the current one in place.
     ::SetCurrentDirectoryW(toWide(directory).c_str());
     log::logLine(u"change working directory to %s", directory);
 }
 
 void initialize() {
-    setTempDirectory({});
     // The first log call happens in here, so the log is opened here.
     readConfigBlock();
     loadFlavourByte();
@@ -53,56 +53,54 @@ void printUsage() {
     std::fflush(stdout);
 }
 
-void runDirectly(const std::u16string& programPath, std::vector<std::u16string> arguments) {
-    state::setServiceProcess(false);
+void runDirectly(const std::u16string& programPath, std::vector<std::u16string> arguments, LaunchMode mode) {
     arguments.insert(arguments.begin(), programPath);
-    launchPipeline(arguments, false);
+    launchPipeline(arguments, mode);
 }
 
-int runCommand(const cmdline::EntryDecision& decision, const std::u16string& programPath) {
+int runCommand(const cmdline::EntryDecision& decision, const std::u16string& programPath,
+               const std::u16string& serviceName) {
     using cmdline::Command;
     switch (decision.command) {
         case Command::Usage:
             printUsage();
             return 0;
         case Command::Install:
-            return service::install();
+            return service::install(serviceName);
         case Command::InstallAndStart:
-            return service::installAndStart(decision.arguments);
+            return service::installAndStart(serviceName, decision.arguments);
         case Command::InstallAuto:
-            return service::installAuto();
+            return service::installAuto(serviceName);
         case Command::InstallDemand:
-            return service::installDemand();
+            return service::installDemand(serviceName);
         case Command::Uninstall:
-            return service::uninstall();
+            return service::uninstall(serviceName);
         case Command::Stop:
-            return service::stop();
+            return service::stop(serviceName);
         case Command::Start:
-            return service::start(decision.arguments);
+            return service::start(serviceName, decision.arguments);
         case Command::Restart:
-            return service::restart(decision.arguments);
+            return service::restart(serviceName, decision.arguments);
         case Command::Status:
-            return service::status();
+            return service::status(serviceName);
         case Command::Run:
             log::logLine(u"running service");
-            state::setNoRedirect(true);
-            runDirectly(programPath, decision.arguments);
+            runDirectly(programPath, decision.arguments, LaunchMode::Run);
             return 0;
         case Command::RunRedirect:
             log::logLine(u"running service with redirection");
-            runDirectly(programPath, decision.arguments);
+            runDirectly(programPath, decision.arguments, LaunchMode::RunRedirect);
             return 0;
         case Command::Dispatcher:
             break;
     }
-    service::runServiceDispatcher();
+    service::runServiceDispatcher(serviceName);
     return 0;
 }
 
 int run() {
-    state::setServiceProcess(true);
     initialize();
-    state::setServiceName(configWideString(config::kServiceNameId));
+    const std::u16string configuredServiceName = configWideString(config::kServiceNameId);
     const std::u16string commandLine = toU16(::GetCommandLineW());
     log::logLine(u"command line %s", commandLine);
 
@@ -114,11 +112,10 @@ int run() {
     }
     const cmdline::EntryDecision decision = cmdline::decideEntry(std::move(tokens));
     if (decision.supervisedChild) {
-        launchPipeline(decision.arguments, true);
+        launchPipeline(decision.arguments, LaunchMode::SupervisedChild);
         return 0;
     }
-    if (decision.serviceName) state::setServiceName(*decision.serviceName);
-    return runCommand(decision, programPath);
+    return runCommand(decision, programPath, decision.serviceName.value_or(configuredServiceName));
 }
 
 }  // namespace

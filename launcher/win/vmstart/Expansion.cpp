@@ -5,11 +5,10 @@
 // stands for the wide function.
 #undef GetEnvironmentStrings
 
+#include <utility>
 
 #include "common/win/WideText.h"
-#include "launcher/win/paths/LauncherPaths.h"
 #include "launcher/win/paths/TempDirectory.h"
-#include "launcher/win/runtime/JvmLoader.h"
 
 namespace tavik {
 namespace {
@@ -28,17 +27,21 @@ std::basic_string<Char> copyBlock(const Char* block) {
 
 }  // namespace
 
+ProcessExpansionSources::ProcessExpansionSources(SettledPaths settled) : settled_(std::move(settled)) {}
+
 std::string ProcessExpansionSources::launcherDirectory() const { return tavik::launcherDirectory(); }
 
-std::u16string ProcessExpansionSources::launcherDirectoryWide() const { return tavik::launcherDirectoryWide(false); }
+std::u16string ProcessExpansionSources::launcherDirectoryWide() const {
+    return tavik::launcherDirectoryWide(DirectoryForm::Long);
+}
 
-std::string ProcessExpansionSources::launcherTempDirectory() const { return tempDirectory(); }
+std::string ProcessExpansionSources::launcherTempDirectory() const { return settled_.launcherTempDirectory; }
 
-std::string ProcessExpansionSources::javaHome() const { return jvm::loadedRuntime().home; }
+std::string ProcessExpansionSources::javaHome() const { return settled_.javaHome; }
 
 std::string ProcessExpansionSources::tempBaseDirectory() const { return tavik::tempBaseDirectory(); }
 
-std::u16string ProcessExpansionSources::tempBaseDirectoryWide() const { return tavik::tempBaseDirectoryWide(true); }
+std::u16string ProcessExpansionSources::tempBaseDirectoryWide() const { return tavik::tempBaseDirectoryWide(); }
 
 std::string ProcessExpansionSources::environmentBlock() const {
     char* block = ::GetEnvironmentStrings();
@@ -54,13 +57,13 @@ std::u16string ProcessExpansionSources::environmentBlockWide() const {
     return toU16(copy);
 }
 
-std::string expandVariablesNarrow(std::string text) {
-    expansion::expandVariablesNarrow(text, ProcessExpansionSources());
+std::string expandVariablesNarrow(std::string text, const SettledPaths& settled) {
+    expansion::expandVariablesNarrow(text, ProcessExpansionSources(settled));
     return text;
 }
 
-std::u16string expandVariables(std::u16string text, bool ansiSafe) {
-    expansion::expandVariables(text, ansiSafe, ProcessExpansionSources());
+std::u16string expandVariables(std::u16string text, DirectoryForm form, const SettledPaths& settled) {
+    expansion::expandVariables(text, form == DirectoryForm::AnsiSafe, ProcessExpansionSources(settled));
     return text;
 }
 

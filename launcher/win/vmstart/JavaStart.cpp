@@ -10,13 +10,9 @@
 #include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/image/Config.h"
-#include "launcher/win/image/Extraction.h"
 #include "launcher/win/paths/Environment.h"
 #include "launcher/win/paths/LauncherPaths.h"
 #include "launcher/win/paths/PathResolution.h"
-#include "launcher/win/paths/TempDirectory.h"
-#include "launcher/win/runtime/JvmLoader.h"
-#include "launcher/win/startup/LauncherState.h"
 #include "launcher/win/vmstart/Expansion.h"
 #include "launcher/win/vmstart/VmOptionsSource.h"
 
@@ -46,38 +42,42 @@ void __cdecl logHelperError(const wchar_t* format, ...) {
     }
 }
 
-std::optional<std::u16string> configuredEntryPath(std::int32_t setId, std::int32_t pathId) {
+std::optional<std::u16string> configuredEntryPath(std::int32_t setId, std::int32_t pathId,
+                                                  const SettledPaths& settled) {
     if (configInt(setId) == 0) return std::nullopt;
-    return expandVariables(configWideString(pathId), false);
+    return expandVariables(configWideString(pathId), DirectoryForm::Long, settled);
 }
 
-jvm::PropertyInputs gatherPropertyInputs(std::optional<std::string> semaphoreName) {
+jvm::PropertyInputs gatherPropertyInputs(const SettledLaunch& settled) {
     jvm::PropertyInputs inputs;
-    inputs.semaphoreName = std::move(semaphoreName);
+    inputs.semaphoreName = settled.semaphoreName;
     inputs.installerFlavour = flavourByte() == 'r';
-    inputs.serviceMode = state::isServiceProcess();
+    inputs.serviceMode = settled.serviceMode;
     inputs.launcherPath = launcherPath();
-    inputs.tempDirectory = tempDirectory();
-    inputs.unextractedPosition = archiveEnd();
+    inputs.tempDirectory = settled.tempDirectory;
+    inputs.unextractedPosition = settled.archiveEnd;
     inputs.pathVariable = env::variable("PATH").value_or("");
     inputs.manPathSet = env::variable("MANPATH").has_value();
     inputs.consoleOutputCodePage = ::GetConsoleOutputCP();
     return inputs;
 }
 
-jvm::MainArgumentInputs gatherMainArgumentInputs(const std::vector<std::u16string>& tokens) {
+jvm::MainArgumentInputs gatherMainArgumentInputs(const std::vector<std::u16string>& tokens,
+                                                 const SettledPaths& settled) {
     jvm::MainArgumentInputs inputs;
     inputs.guiProgram = configInt(config::kExecutableKindId) == config::kGuiProgramKind;
     inputs.moduleLaunch = configInt(config::kModuleLaunchId) != 0;
     inputs.mainClass = configWideString(config::kMainClassId);
-    inputs.firstPath = configuredEntryPath(config::kFirstPathSetId, config::kFirstPathId);
-    inputs.secondPath = configuredEntryPath(config::kSecondPathSetId, config::kSecondPathId);
+    inputs.firstPath = configuredEntryPath(config::kFirstPathSetId, config::kFirstPathId, settled);
+    inputs.secondPath = configuredEntryPath(config::kSecondPathSetId, config::kSecondPathId, settled);
     inputs.flag = configInt(config::kEntryFlagId) != 0;
-    inputs.fixedArguments =
-        expandVariables(configWideString(config::kFixedArgumentsId, config::kFixedArgumentsCapacity), false);
+    inputs.fixedArguments = expandVariables(configWideString(config::kFixedArgumentsId, config::kFixedArgumentsCapacity),
+                                            DirectoryForm::Long, settled);
     inputs.javaArgumentsAreVmOptions = configInt(config::kJavaArgumentsAreVmOptionsId) != 0;
     inputs.launcherArguments = tokens;
-    inputs.fullPath = [](std::u16string_view path) { return fullPathWide(path, true, false); };
+    inputs.fullPath = [](std::u16string_view path) {
+        return fullPathWide(path, LetterCase::Keep, DirectoryForm::Long);
+    };
     return inputs;
 }
 
@@ -94,8 +94,9 @@ std::optional<jvm::SplashSettings> configuredSplash() {
 }  // namespace
 
 std::u16string helperLibraryPath() {
-    const std::u16string root = configWideString(config::kInstallationRootId, config::kInstallationRootCapacity);
-    std::u16string path = fullPathWide(root, true, false);
+    std::u16string path =
+        fullPathWide(configWideString(config::kInstallationRootId, config::kInstallationRootCapacity),
+                     LetterCase::Keep, DirectoryForm::Long);
     if (path.empty() || path.back() != u'\\') path += u'\\';
     return path + u".runwright\\rwtnative.dll";
 }
@@ -115,18 +116,17 @@ std::optional<jvm::HelperLibrary> loadHelperLibrary() {
     return helper;
 }
 
-jvm::JavaStartInputs gatherJavaStartInputs(const std::vector<std::u16string>& tokens,
-                                           std::optional<std::string> semaphoreName) {
+jvm::JavaStartInputs gatherJavaStartInputs(const std::vector<std::u16string>& tokens, const SettledLaunch& settled) {
     jvm::JavaStartInputs inputs;
-    inputs.createJavaVM = jvm::loadedRuntime().createJavaVM;
-    inputs.properties = gatherPropertyInputs(std::move(semaphoreName));
-    inputs.buildOptions = [tokens](std::vector<std::string> properties) {
-        return assembleVmOptions(tokens, std::move(properties));
+    inputs.createJavaVM = settled.runtime.createJavaVM;
+    inputs.properties = gatherPropertyInputs(settled);
+    inputs.buildOptions = [tokens, settled](std::vector<std::string> properties) {
+        return assembleVmOptions(tokens, std::move(properties), settled);
     };
     inputs.splash = configuredSplash();
     inputs.loadHelperLibrary = &loadHelperLibrary;
     inputs.launcherPathWide = launcherPathWide();
-    inputs.mainArguments = gatherMainArgumentInputs(tokens);
+    inputs.mainArguments = gatherMainArgumentInputs(tokens, settled.paths());
     return inputs;
 }
 

@@ -7,14 +7,13 @@
 #include <vector>
 
 #include "launcher/jvm/JavaVMLauncher.h"
+#include "launcher/win/vmstart/SettledLaunch.h"
 
 namespace tavik {
 
 // `tokens` as the launch pipeline has them: the program path (or, in a
 // service child, the service name) first, then the launcher's arguments.
-// `semaphoreName` is the single-instance semaphore, when one was created.
-jvm::JavaStartInputs gatherJavaStartInputs(const std::vector<std::u16string>& tokens,
-                                           std::optional<std::string> semaphoreName);
+jvm::JavaStartInputs gatherJavaStartInputs(const std::vector<std::u16string>& tokens, const SettledLaunch& settled);
 
 // The helper library's path: id 10003 made absolute against the launcher
 // directory, then ".runwright\rwtnative.dll".

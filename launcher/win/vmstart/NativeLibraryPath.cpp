@@ -6,6 +6,7 @@
 
 #include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
+#include "launcher/core/NativeLibraryRules.h"
 #include "launcher/win/image/Config.h"
 #include "launcher/win/paths/Environment.h"
 #include "launcher/win/paths/PathResolution.h"
@@ -26,20 +27,14 @@ void setPath(const std::string& value) {
 
 }  // namespace
 
-std::string nativeLibraryPathValue(std::string directories, const std::optional<std::string>& currentPath) {
-    if (!directories.empty() && directories.back() != ';') directories.push_back(';');
-    if (currentPath && directories.size() + currentPath->size() < kNativeLibraryPathCapacity)
-        directories.append(*currentPath);
-    return directories;
-}
-
-void setupNativeLibraryPath() {
+void setupNativeLibraryPath(const std::string& launcherTempDirectory) {
     const std::string configured = configString(config::kNativeLibraryDirectoriesId, config::kTextCapacity);
     log::logLine(u"native lib dir is %S", configured);
     // The cookies are not kept: the directories stay registered for the process.
     const std::string directories = resolvePathList(
-        expandVariablesNarrow(configured), [](const std::string& directory) { addDllDirectory(directory); });
-    setPath(nativeLibraryPathValue(directories, env::variable("PATH")));
+        expandVariablesNarrow(configured, {launcherTempDirectory, {}}),
+        [](const std::string& directory) { addDllDirectory(directory); });
+    setPath(path::nativeLibraryPathValue(directories, env::variable("PATH")));
 }
 
 }  // namespace tavik

@@ -10,12 +10,10 @@
 #include "launcher/core/Log.h"
 #include "launcher/win/image/Config.h"
 #include "launcher/win/paths/Environment.h"
+#include "launcher/win/paths/FileSystem.h"
 #include "launcher/win/paths/LauncherPaths.h"
 #include "launcher/win/paths/PathResolution.h"
-#include "launcher/win/paths/TempDirectory.h"
 #include "launcher/win/report/ErrorReport.h"
-#include "launcher/win/runtime/JvmLoader.h"
-#include "launcher/win/startup/LauncherState.h"
 
 namespace tavik {
 namespace {
@@ -23,6 +21,8 @@ namespace {
 constexpr DWORD kReadChunk = 64 * 1024;
 
 }  // namespace
+
+ProcessVmOptionsSystem::ProcessVmOptionsSystem(SettledPaths settled) : sources_(std::move(settled)) {}
 
 std::string ProcessVmOptionsSystem::configString(std::int32_t id) const {
     if (config::isVersionConditionId(id)) return configStringCopy(id);
@@ -66,7 +66,7 @@ std::optional<std::string> ProcessVmOptionsSystem::environmentVariable(std::stri
 
 std::u16string ProcessVmOptionsSystem::resolvePathWide(std::u16string_view path,
                                                        const std::optional<std::u16string>& baseFile) const {
-    return tavik::resolvePathWide(path, false, baseFile.value_or(u""));
+    return tavik::resolvePathWide(path, DirectoryForm::Long, baseFile.value_or(u""));
 }
 
 std::string ProcessVmOptionsSystem::resolvePath(std::string_view path) const { return tavik::resolvePath(path); }
@@ -75,7 +75,7 @@ std::string ProcessVmOptionsSystem::resolvePathList(std::string_view list) const
     return tavik::resolvePathList(list);
 }
 
-std::string ProcessVmOptionsSystem::fullPath(std::string_view path) const { return tavik::fullPath(path, true); }
+std::string ProcessVmOptionsSystem::fullPath(std::string_view path) const { return tavik::fullPath(path, LetterCase::Keep); }
 
 std::string ProcessVmOptionsSystem::toNarrow(std::u16string_view text) const {
     bool substituted = false;
@@ -83,27 +83,27 @@ std::string ProcessVmOptionsSystem::toNarrow(std::u16string_view text) const {
 }
 
 vmoptions::VmOptionsInputs gatherVmOptionsInputs(const std::vector<std::u16string>& tokens,
-                                                 std::vector<std::string> properties) {
+                                                 std::vector<std::string> properties, const SettledLaunch& settled) {
     vmoptions::VmOptionsInputs inputs;
     inputs.properties = std::move(properties);
     if (!tokens.empty()) inputs.arguments.assign(tokens.begin() + 1, tokens.end());
-    const std::string& version = jvm::loadedRuntime().version;
+    const std::string& version = settled.runtime.version;
     if (!version.empty()) inputs.javaVersion = version;
     inputs.userLanguage = userLanguage();
     inputs.userCountry = userCountry();
     inputs.launcherPath = launcherPathWide();
     inputs.modulePath = moduleFileName();
     inputs.installerFlavour = flavourByte() == 'r';
-    inputs.serviceMode = state::isServiceProcess();
-    inputs.noRedirect = state::noRedirect();
+    inputs.serviceMode = settled.serviceMode;
+    inputs.noRedirect = settled.noRedirect;
     return inputs;
 }
 
 std::vector<std::string> assembleVmOptions(const std::vector<std::u16string>& tokens,
-                                           std::vector<std::string> properties) {
-    const ProcessVmOptionsSystem system;
+                                           std::vector<std::string> properties, const SettledLaunch& settled) {
+    const ProcessVmOptionsSystem system(settled.paths());
     vmoptions::VmOptionsResult result =
-        vmoptions::buildVmOptions(gatherVmOptionsInputs(tokens, std::move(properties)), system);
+        vmoptions::buildVmOptions(gatherVmOptionsInputs(tokens, std::move(properties), settled), system);
     if (result.failure) fatalMessageNarrow(result.failure->messageId, result.failure->name);
     for (const std::string& option : result.options) log::logLine(u"option %S", option);
     return std::move(result.options);

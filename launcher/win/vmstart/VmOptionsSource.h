@@ -10,11 +10,15 @@
 
 #include "launcher/core/VmOptions.h"
 #include "launcher/win/vmstart/Expansion.h"
+#include "launcher/win/vmstart/SettledLaunch.h"
 
 namespace tavik {
 
 class ProcessVmOptionsSystem final : public vmoptions::VmOptionsSystem {
 public:
+    // The settled paths are the values of their variables in option lines.
+    explicit ProcessVmOptionsSystem(SettledPaths settled = {});
+
     // Version keys are read whole; every other text with the 6000-byte
     // capacity of the configuration reads, a cut being logged.
     std::string configString(std::int32_t id) const override;
@@ -45,12 +49,12 @@ private:
 // service name in a service child, first); `properties` go to the head of
 // the list. The runtime's version is the one the VM library was loaded for.
 vmoptions::VmOptionsInputs gatherVmOptionsInputs(const std::vector<std::u16string>& tokens,
-                                                 std::vector<std::string> properties);
+                                                 std::vector<std::string> properties, const SettledLaunch& settled);
 
 // The option list for this launch, each option logged as "option <text>". A
 // required class-path or module-path entry that is missing ends the process
 // with its message.
 std::vector<std::string> assembleVmOptions(const std::vector<std::u16string>& tokens,
-                                           std::vector<std::string> properties);
+                                           std::vector<std::string> properties, const SettledLaunch& settled);
 
 }  // namespace tavik
