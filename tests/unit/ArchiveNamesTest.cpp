@@ -36,6 +36,10 @@ TEST(ArchiveNames, RefusesEveryNameThatCouldLeaveTheTemporaryDirectory) {
         {"aux\\a.jar", false},
         {"lpt9", false},
         {"CONOUT$", false},
+        {"COM\xB9", false},  // superscript digits ¹ ² ³ in Windows-1252 number ports too
+        {"lpt\xB2.jar", false},
+        {"lib\\Com\xB3 .txt", false},
+        {"com\xB4.jar", true},  // an acute accent is no digit
         {"console.jar", true},
         {"com10.jar", true},
         {"lpt.jar", true},
