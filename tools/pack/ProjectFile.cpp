@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "launcher/core/ArchiveNames.h"
 #include "tools/pack/DefaultMessages.h"
 #include "tools/pack/TextEncoding.h"
 
@@ -183,6 +184,9 @@ std::optional<std::string> archiveNameProblem(const std::string& name) {
     const auto invalidPart = [](const std::string& part) { return part.empty() || part == "." || part == ".."; };
     if (invalidPart(file) || (separator != std::string::npos && invalidPart(directory)))
         return "archive name must stay inside the extraction directory (no empty, '.' or '..' parts)";
+    // What is left of the launcher's rule: a launcher would refuse to extract such a name.
+    if (!archive::isSafeArchiveName(name))
+        return "archive name must not name a device (such as \"NUL\", \"com1.txt\" or \"LPT\u00b9\")";
     return std::nullopt;
 }
 
