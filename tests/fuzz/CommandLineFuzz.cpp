@@ -63,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const EntryDecision decision = decideEntry(tokens);
     require(decision.arguments.size() <= tokens.size());
     require(!decision.supervisedChild || tokens.back() == kRestartMarker);
-    require(!decision.serviceName || (!decision.arguments.empty() && decision.arguments.front() == *decision.serviceName));
+    require(!decision.serviceName ||
+            (!decision.arguments.empty() && decision.arguments.front() == *decision.serviceName));
 
     const std::u16string usage = usageLine(text);
     const std::u16string_view tail = u".exe /install | /uninstall | /stop | /start | /status | /run | /run-redirect\n";

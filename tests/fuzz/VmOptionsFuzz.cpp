@@ -209,7 +209,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::vector<std::string_view> versionLines = linesOf(fieldAt(fields, 5));
     if (!versionLines.empty()) inputs.javaVersion = std::string(versionLines[0]);
-    const std::size_t specificLines = versionLines.empty() ? 0 : versionLines.size() / 2;
+    const std::size_t specificLines = versionLines.size() / 2;
     system.config[vmoptions::kSpecificLineCountId] = std::to_string(specificLines);
     for (std::size_t i = 0; i < specificLines; ++i) {
         const auto keyId = static_cast<std::int32_t>(vmoptions::kFirstSpecificKeyId + 2 * i);
@@ -219,9 +219,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     system.addFile(std::u16string(kLauncherDirectory) + u"app.vmoptions", fieldAt(fields, 1));
     for (std::size_t i = 6; i < fields.size(); ++i) {
-        const std::size_t newline = std::min(fields[i].find('\n'), fields[i].size());
-        const std::u16string name = widened(fields[i].substr(0, newline));
-        system.addFile(system.resolvePathWide(name, std::nullopt), fields[i].substr(std::min(newline + 1, fields[i].size())));
+        const std::string_view field = fields[i];
+        const std::size_t newline = std::min(field.find('\n'), field.size());
+        const std::u16string name = widened(field.substr(0, newline));
+        system.addFile(system.resolvePathWide(name, std::nullopt), field.substr(std::min(newline + 1, field.size())));
     }
 
     const vmoptions::VmOptionsResult result = vmoptions::buildVmOptions(inputs, system);
