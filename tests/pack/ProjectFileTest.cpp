@@ -268,6 +268,9 @@ TEST(ProjectFile, ErrorsNameLineKeyAndProblem) {
          "':'"},
         {"embed name with slash", "[files]\nembed = [ { source = 'a', name = 'lib/a.jar' } ]", 2,
          "files.embed[0].name", "'\\'"},
+        {"embed name that is a device", "[files]\nembed = [ { source = 'a', name = 'lib\\nul.txt' } ]", 2,
+         "files.embed[0].name", "device"},
+        {"embed base name that is a device", "[files]\nembed = [ 'dist/Com\u00b9' ]", 2, "files.embed[0]", "device"},
         {"embed base name with separator", "[files]\nembed = [ 'dist/a;b.jar' ]", 2, "files.embed[0]",
          "must not contain ';'"},
         {"embed source that names a directory", "[files]\nembed = [ 'dist/' ]", 2, "files.embed[0]", "empty"},
@@ -316,13 +319,30 @@ TEST(ProjectFile, RawNarrowTextsMustFitTheLaunchersBuffers) {
     }
 }
 
+// The table's names are Windows-1252 bytes; the project file spells them in
+// UTF-8. The rows stay within the range both share with Latin-1.
+std::string utf8FromLatin1(const std::string& bytes) {
+    std::string utf8;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            utf8 += c;
+        } else {
+            utf8 += static_cast<char>(0xC0 | (byte >> 6));
+            utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return utf8;
+}
+
 // A name the launcher refuses would end every start of the packed program:
 // the packer refuses it, naming the project file, the line and the key.
 TEST(ProjectFile, ArchiveNamesTheLauncherRefusesAreRefused) {
     for (const auto& c : testsupport::kArchiveNameCases) {
         SCOPED_TRACE(c.label);
         const std::string name(c.name);
-        const auto input = parse("[files]\nembed = [\n  { source = 'dist/a.bin', name = '" + name + "' } ]");
+        const std::string spelled = utf8FromLatin1(name);
+        const auto input = parse("[files]\nembed = [\n  { source = 'dist/a.bin', name = '" + spelled + "' } ]");
         if (!c.refused) {
             ASSERT_TRUE(input) << describe(input.error());
             ASSERT_EQ(input.value().files.size(), 1u);
@@ -332,7 +352,7 @@ TEST(ProjectFile, ArchiveNamesTheLauncherRefusesAreRefused) {
         }
         ASSERT_FALSE(input) << name;
         EXPECT_THAT(describe(input.error()),
-                    HasSubstr("tavik-pack: project.toml:3: files.embed[0].name: archive name \"" + name + "\" "));
+                    HasSubstr("tavik-pack: project.toml:3: files.embed[0].name: archive name \"" + spelled + "\" "));
     }
 }
 

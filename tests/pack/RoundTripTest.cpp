@@ -136,6 +136,7 @@ TEST(RoundTrip, EveryArchiveNameThePackerAcceptsTheLauncherExtracts) {
     const std::string names[] = {
         "a.jar",  "lib\\a.jar", ".hidden", "a..b",     "..a",  "a\\..b", "..\\a", "a\\..", ".\\a",  "a\\.",
         "a\\b\\c", "\\a",       "\\\\s\\x", "c:a",  "a:b",  "lib/a",  "a\\",   "\\",     "x y.jar", "\u00e9t\u00e9.jar",
+        "nul.jar", "lib\\aux", "Con .txt", "com1.x", "lpt\u00b9",
     };
     std::vector<std::string> accepted;
     for (const std::string& name : names) {

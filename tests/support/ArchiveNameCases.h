@@ -24,6 +24,10 @@ inline constexpr ArchiveNameCase kArchiveNameCases[] = {
     {"console output", "CONOUT$", true},
     {"device as the file in a subdirectory", "lib\\com1.txt", true},
     {"device as the subdirectory", "aux\\a.jar", true},
+    // Superscript digits (Windows-1252) number ports too.
+    {"port with a superscript one", "COM\xB9", true},
+    {"printer port with a superscript two", "lpt\xB2.jar", true},
+    {"superscript port in a subdirectory", "lib\\Com\xB3 .txt", true},
     {"parent", "..", true},
     {"parent, then a file", "..\\evil.dll", true},
     {"parent as the file", "lib\\..", true},
@@ -45,6 +49,7 @@ inline constexpr ArchiveNameCase kArchiveNameCases[] = {
     {"device name as a prefix", "console.jar", false},
     {"port number beyond the devices", "com10.jar", false},
     {"port without a number", "lpt.jar", false},
+    {"port with an accent, no digit", "com\xB4.jar", false},
     {"device name inside a word", "lib\\nullable.jar", false},
 };
 

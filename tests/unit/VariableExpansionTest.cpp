@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <vector>
 
 #include "tests/unit/support/LogRecorder.h"
@@ -289,6 +290,25 @@ TEST_F(VariableExpansion, ReplacementThatWouldPassTheLimitIsNotMade) {
     std::string exact = filler + "${X}";
     replaceAll(exact, "${X}", "12345");
     EXPECT_EQ(exact, filler + "12345");
+}
+
+TEST(ReplaceAll, RewritesALongTextInOnePass) {
+    // A text at the limit full of short names whose values change its length:
+    // replaced in place, each name would move the rest of the text, and these
+    // hundred passes would take many seconds.
+    testsupport::setLoggingActive(false);
+    std::string names;
+    while (names.size() < kExpandedTextLimit) names += "${X}";
+    std::string text = names;
+    const auto start = std::chrono::steady_clock::now();
+    for (int pass = 0; pass < 50; ++pass) {
+        replaceAll(text, "${X}", "$Y");
+        replaceAll(text, "$Y", "${X}");
+    }
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    testsupport::setLoggingActive(true);
+    EXPECT_EQ(text, names);
+    EXPECT_LT(elapsed.count(), 3000);
 }
 
 TEST(ReplaceAll, ResumesBehindEachInsertedValue) {

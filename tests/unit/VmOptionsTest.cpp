@@ -453,6 +453,20 @@ TEST_F(VmOptions, IncludeChainDeeperThanTheLimitStops) {
     EXPECT_EQ(std::count(options.begin(), options.end(), "-Dlevel=1"), static_cast<long>(kIncludeDepthLimit));
 }
 
+TEST_F(VmOptions, IncludesThatDoubleAtEachLevelStopAtTheFileLimit) {
+    // Forty distinct files, each including the next twice: 2^40 reads
+    // without a limit, no cycle and never deeper than forty.
+    system.expansion.tempDir.clear();
+    for (int i = 0; i < 40; ++i) {
+        const std::string next = "-include-options f" + std::to_string(i + 1) + "\n";
+        system.files[widened("C:\\App Long\\f" + std::to_string(i))] = "-Dlevel=1\n" + next + next;
+    }
+    system.config[config::kConfiguredOptionsId] = "-include-options f0";
+    const auto options = build().options;
+    EXPECT_EQ(std::count(options.begin(), options.end(), "-Dlevel=1"), static_cast<long>(kOptionsFileLimit));
+    EXPECT_THAT(loggedTexts(), Contains(containsText(u": 1024 files read already")));
+}
+
 TEST_F(VmOptions, IncludeIdentity) {
     struct Case {
         std::u16string_view path;
