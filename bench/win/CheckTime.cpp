@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/win/JavaExeCheck.h"
+#include "launcher/win/runtime/JavaExeCheck.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 
 #include "common/win/WideText.h"
 #include "launcher/jvm/JavaVMLauncher.h"
-#include "launcher/win/Config.h"
-#include "launcher/win/LauncherPaths.h"
-#include "launcher/win/SingleInstance.h"
+#include "launcher/win/image/Config.h"
+#include "launcher/win/instance/SingleInstance.h"
+#include "launcher/win/paths/LauncherPaths.h"
 
 namespace {
 

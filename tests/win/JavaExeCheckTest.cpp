@@ -10,8 +10,8 @@
 #include <cstring>
 
 #include "launcher/core/JavaVersion.h"
-#include "launcher/win/JavaExeCheck.h"
-#include "launcher/win/PackedRuntime.h"
+#include "launcher/win/runtime/JavaExeCheck.h"
+#include "launcher/win/runtime/PackedRuntime.h"
 #include "tests/win/TestSupport.h"
 
 namespace tavik::test {

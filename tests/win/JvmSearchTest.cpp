@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "common/win/WideText.h"
-#include "launcher/win/Config.h"
-#include "launcher/win/Log.h"
-#include "launcher/win/JvmSearch.h"
+#include "launcher/win/image/Config.h"
+#include "launcher/win/report/Log.h"
+#include "launcher/win/runtime/JvmSearch.h"
 #include "tests/win/ChildOutput.h"
 #include "tests/win/TestSupport.h"
 

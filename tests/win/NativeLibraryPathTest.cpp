@@ -1,7 +1,7 @@
 // The application's native library directories in front of PATH and, when
 // configured, among the DLL directories, as a copy of the test program sets
 // them up from its own configuration block.
-#include "launcher/win/NativeLibraryPath.h"
+#include "launcher/win/vmstart/NativeLibraryPath.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

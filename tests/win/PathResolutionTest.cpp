@@ -1,5 +1,5 @@
 // Launcher paths and configured paths made absolute, on the real file system.
-#include "launcher/win/PathResolution.h"
+#include "launcher/win/paths/PathResolution.h"
 
 #include <windows.h>
 
@@ -10,7 +10,7 @@
 
 #include "common/TextFormat.h"
 #include "common/win/WideText.h"
-#include "launcher/win/LauncherPaths.h"
+#include "launcher/win/paths/LauncherPaths.h"
 #include "tests/win/ChildOutput.h"
 #include "tests/win/TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "launcher/win/SelfImage.h"
+#include "launcher/win/image/SelfImage.h"
 
 #include <gtest/gtest.h>
 

@@ -23,7 +23,7 @@
 #include "common/win/Handles.h"
 #include "common/win/WideText.h"
 #include "launcher/core/InstanceNames.h"
-#include "launcher/win/SingleInstance.h"
+#include "launcher/win/instance/SingleInstance.h"
 #include "tests/support/TextLines.h"
 #include "tests/win/TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "launcher/win/TempDirectory.h"
+#include "launcher/win/paths/TempDirectory.h"
 
 #include <windows.h>
 #include <winioctl.h>

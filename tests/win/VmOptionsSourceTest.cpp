@@ -1,7 +1,7 @@
 // The VM options' view of this process: files as stored, directory listings,
 // paths resolved against the launcher or an including file, the environment,
 // and .vmoptions files including each other on the real file system.
-#include "launcher/win/VmOptionsSource.h"
+#include "launcher/win/vmstart/VmOptionsSource.h"
 
 #include <windows.h>
 

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "common/win/WideText.h"
-#include "launcher/win/Config.h"
-#include "launcher/win/Log.h"
-#include "launcher/win/NativeLibraryPath.h"
+#include "launcher/win/image/Config.h"
+#include "launcher/win/report/Log.h"
+#include "launcher/win/vmstart/NativeLibraryPath.h"
 #include "tests/win/TestSupport.h"
 
 namespace tavik::test {

@@ -1,0 +1,113 @@
+#include "launcher/win/image/Extraction.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "common/win/Handles.h"
+#include "launcher/core/ArchiveCopy.h"
+#include "launcher/core/ArchiveNames.h"
+#include "launcher/core/ConfigIds.h"
+#include "launcher/core/PackedFormat.h"
+#include "launcher/core/Log.h"
+#include "launcher/win/image/Config.h"
+#include "launcher/win/paths/TempDirectory.h"
+#include "launcher/win/report/ErrorReport.h"
+
+namespace tavik {
+namespace {
+
+std::uint32_t& archiveEndStorage() {
+    static std::uint32_t position = 0;
+    return position;
+}
+
+class FileOutput : public archive::EntryOutput {
+public:
+    explicit FileOutput(HANDLE file) : file_(file) {}
+    bool write(const unsigned char* bytes, std::size_t count, std::size_t& written) override {
+        DWORD done = 0;
+        const BOOL ok = ::WriteFile(file_, bytes, static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30)), &done,
+                                    nullptr);
+        lastError_ = ok ? 0 : ::GetLastError();
+        written = done;
+        return ok != FALSE;
+    }
+    std::uint32_t lastErrorCode() const override { return lastError_; }
+
+private:
+    HANDLE file_;
+    std::uint32_t lastError_ = 0;
+};
+
+std::int64_t readEntrySize(FileByteSource& archive) {
+    unsigned char bytes[archive::kSizeBytes];
+    const std::size_t got = archive.read(bytes, sizeof bytes);
+    if (got != sizeof bytes) {
+        failBlockRead({config::BlockError::ReadLong, archive.lastErrorCode(), static_cast<std::uint32_t>(got)});
+    }
+    std::uint64_t size = 0;
+    for (std::size_t i = sizeof bytes; i-- > 0;) size = size << 8 | bytes[i];
+    return static_cast<std::int64_t>(size);
+}
+
+void createSubdirectoryFor(const std::string& name) {
+    const std::string subdirectory = archive::subdirectoryOf(name);
+    if (subdirectory.empty()) return;
+    const std::string directory = tempDirectory() + "\\" + subdirectory;
+    log::logLine(u"creating directory %S", directory);
+    if (!::CreateDirectoryA(directory.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+        log::logError(u"failed to create directory %S", directory);
+    }
+}
+
+}  // namespace
+
+std::uint32_t archiveEnd() { return archiveEndStorage(); }
+
+ExtractResult copyArchiveEntry(FileByteSource& archive, const std::string& path) {
+    const std::int64_t size = readEntrySize(archive);
+    log::logLine(u"extracting %S (size: %I64d)", path, size);
+    if (size <= 0) return ExtractResult::Done;
+    UniqueHandle file(
+        ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) fatalMessage(config::kInternalFailureMessageId, config::kExtractedFileFailure);
+    FileOutput output(file.get());
+    return static_cast<ExtractResult>(archive::copyEntryData(archive, size, output));
+}
+
+ExtractResult extractArchive(bool createDirectory) {
+    log::logLine(u"extracting files");
+    const std::int32_t count = configInt(config::kArchiveCountId);
+    log::logLine(u"Included files: %d", count);
+    if (count == 0) {
+        if (createDirectory) setTempDirectory({});
+        return ExtractResult::Done;
+    }
+    const std::vector<std::string> names = archive::namesToExtract(count, configStringCopy(config::kArchiveNamesId));
+    if (const auto refused = archive::firstUnsafeName(names)) {
+        log::logError(u"refusing to extract %S: the name could lead outside the temporary directory", *refused);
+        return ExtractResult::RefusedName;
+    }
+    if (createDirectory) createTempDirectory();
+
+    FileByteSource image(openSelfImage());
+    if (!image.seek(archiveStart())) {
+        failBlockRead({config::BlockError::ReadLong, image.lastErrorCode(), 0});
+    }
+    for (const std::string& name : names) {
+        const std::string path = tempDirectory() + "\\" + name;
+        createSubdirectoryFor(name);
+        const ExtractResult copied = copyArchiveEntry(image, path);
+        if (copied != ExtractResult::Done) {
+            log::logError(u"Failed to extract %S", path);
+            return copied;
+        }
+    }
+    archiveEndStorage() = static_cast<std::uint32_t>(image.position());
+    log::logLine(u"extracting files done");
+    return ExtractResult::Done;
+}
+
+}  // namespace tavik

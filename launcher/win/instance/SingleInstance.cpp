@@ -1,0 +1,398 @@
+#include "launcher/win/instance/SingleInstance.h"
+
+#include <windows.h>
+
+#include <jni.h>
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "common/win/Handles.h"
+#include "common/win/WideText.h"
+#include "launcher/core/ConfigIds.h"
+#include "launcher/core/InstanceNames.h"
+#include "launcher/core/Log.h"
+#include "launcher/jvm/JavaException.h"
+#include "launcher/jvm/JavaVMLauncher.h"
+#include "launcher/win/image/Config.h"
+#include "launcher/win/paths/LauncherPaths.h"
+#include "launcher/win/paths/PathResolution.h"
+#include "launcher/win/report/ErrorReport.h"
+
+namespace tavik {
+namespace {
+
+
+constexpr int kRetries = 50;
+constexpr DWORD kRetryPauseMillis = 100;
+constexpr DWORD kEmptyMailslotPauseMillis = 1000;
+constexpr DWORD kMaxMessageBytes = 65536;
+
+constexpr char kControllerClass[] = "com/tavik/Controller";
+constexpr char kStartupPerformed[] = "startupPerformed";
+constexpr char kStartupPerformedSignature[] = "(Ljava/lang/String;)V";
+
+std::optional<std::string>& semaphoreNameState() {
+    static std::optional<std::string> name;
+    return name;
+}
+
+// Held until the process ends: while it is open, this instance counts as running.
+UniqueHandle& instanceSemaphore() {
+    static UniqueHandle semaphore;
+    return semaphore;
+}
+
+// The launcher's lowered full path: every spelling of one executable's path
+// gives the same identity.
+std::string instancePath() { return fullPath(launcherPath(), false); }
+
+struct CreatedSemaphore {
+    std::string name;
+    UniqueHandle handle;
+    DWORD error = 0;  // ERROR_ALREADY_EXISTS: another process holds it
+};
+
+CreatedSemaphore createSemaphore(std::string name) {
+    UniqueHandle handle(::CreateSemaphoreA(nullptr, 1, 1, name.c_str()));
+    const DWORD error = ::GetLastError();
+    return {std::move(name), std::move(handle), error};
+}
+
+void logSemaphore(const CreatedSemaphore& created) {
+    log::logLine(u"semaphore name %S, code %d, value %p", created.name, created.error,
+                 static_cast<const void*>(created.handle.get()));
+}
+
+void keepSemaphore(CreatedSemaphore created) {
+    if (!created.handle) return;
+    semaphoreNameState() = std::move(created.name);
+    instanceSemaphore() = std::move(created.handle);
+}
+
+void takeNextFreeNumber(bool globalNamespace, const std::string& path) {
+    for (std::uint32_t number = 0;; ++number) {
+        CreatedSemaphore created = createSemaphore(instance::semaphoreName(globalNamespace, path, number));
+        if (created.error == ERROR_ALREADY_EXISTS && number < instance::kLastInstanceNumber) continue;
+        logSemaphore(created);
+        keepSemaphore(std::move(created));
+        return;
+    }
+}
+
+std::u16string mailslotNameOf(std::uint32_t processId) {
+    std::u16string name = instance::mailslotName(processId);
+    log::logLine(u"mailslot name %S", name);
+    return name;
+}
+
+// ---- The first instance's listener.
+
+// Hands messages to com/tavik/Controller.startupPerformed on the listener's
+// own thread, attached as a daemon so that it never keeps the VM alive.
+class StartupCallback {
+public:
+    StartupCallback() = default;
+    StartupCallback(const StartupCallback&) = delete;
+    StartupCallback& operator=(const StartupCallback&) = delete;
+    ~StartupCallback() {
+        if (env_ == nullptr) return;
+        if (controller_ != nullptr) env_->DeleteGlobalRef(controller_);
+        jvm::javaVM()->DetachCurrentThread();
+    }
+
+    void deliver(std::u16string_view message) {
+        JNIEnv* env = environment();
+        if (!findCallback(env)) return;
+        const std::optional<std::u16string> argument = instance::notificationArgument(message);
+        if (!argument) {
+            env->CallStaticVoidMethod(controller_, startupPerformed_, nullptr);
+        } else {
+            static_assert(sizeof(jchar) == sizeof(char16_t), "Java strings are UTF-16 code units");
+            const jstring text =
+                env->NewString(reinterpret_cast<const jchar*>(argument->data()), static_cast<jsize>(argument->size()));
+            if (text == nullptr) {
+                log::logLine(u"error mailslot string");
+                env->ExceptionClear();
+                return;
+            }
+            env->CallStaticVoidMethod(controller_, startupPerformed_, text);
+            env->DeleteLocalRef(text);
+        }
+        // An exception from the application's callback must not break the next call.
+        reportJavaException(env, true);
+    }
+
+private:
+    // Waits for the VM: a message may come before the application's VM exists.
+    JNIEnv* environment() {
+        while (env_ == nullptr) {
+            JavaVM* vm = jvm::javaVM();
+            void* attached = nullptr;
+            if (jvm::javaVMCreated() && vm != nullptr && vm->AttachCurrentThreadAsDaemon(&attached, nullptr) == JNI_OK)
+                env_ = static_cast<JNIEnv*>(attached);
+            else
+                ::Sleep(kRetryPauseMillis);
+        }
+        return env_;
+    }
+
+    // Looked up again with each message until found: the class may be loaded later.
+    bool findCallback(JNIEnv* env) {
+        if (startupPerformed_ != nullptr) return true;
+        const jclass found = env->FindClass(kControllerClass);
+        const jmethodID method =
+            found != nullptr ? env->GetStaticMethodID(found, kStartupPerformed, kStartupPerformedSignature) : nullptr;
+        if (method != nullptr) controller_ = static_cast<jclass>(env->NewGlobalRef(found));
+        if (controller_ == nullptr) {
+            log::logLine(u"error mailslot methods %p %p", static_cast<const void*>(found),
+                         static_cast<const void*>(method));
+            env->ExceptionClear();  // the failed look-up's NoClassDefFoundError or NoSuchMethodError
+        } else {
+            startupPerformed_ = method;
+        }
+        if (found != nullptr) env->DeleteLocalRef(found);
+        return startupPerformed_ != nullptr;
+    }
+
+    JNIEnv* env_ = nullptr;
+    jclass controller_ = nullptr;  // a global reference
+    jmethodID startupPerformed_ = nullptr;
+};
+
+enum class Waiting { Ready, Unsupported, Failed };
+
+// Blocks until a message is waiting: a zero-byte read of a waiting message
+// fails with ERROR_INSUFFICIENT_BUFFER. Wine answers it at once with
+// ERROR_BROKEN_PIPE, waiting or not; there only a read of the whole message waits.
+Waiting awaitMessage(HANDLE mailslot) {
+    char none = 0;
+    DWORD read = 0;
+    if (::ReadFile(mailslot, &none, 0, &read, nullptr)) return Waiting::Ready;
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_INSUFFICIENT_BUFFER) return Waiting::Ready;
+    if (error == ERROR_BROKEN_PIPE) return Waiting::Unsupported;
+    log::logLine(u"error waiting for mailslot %d", error);
+    return Waiting::Failed;
+}
+
+enum class Reading { Message, Empty, Failed };
+
+// The bytes read as UTF-16 code units; an odd last byte is dropped.
+std::u16string messageOf(const std::vector<char>& buffer, DWORD read) {
+    std::u16string message(read / 2, u'\0');
+    std::memcpy(message.data(), buffer.data(), message.size() * sizeof(char16_t));
+    return message;
+}
+
+Reading readWaitingMessage(HANDLE mailslot, std::u16string& message) {
+    DWORD nextSize = 0;
+    if (!::GetMailslotInfo(mailslot, nullptr, &nextSize, nullptr, nullptr)) {
+        log::logLine(u"error reading from mailslot %d", ::GetLastError());
+        return Reading::Failed;
+    }
+    if (nextSize == MAILSLOT_NO_MESSAGE) {
+        log::logLine(u"mailslot empty");
+        return Reading::Empty;
+    }
+    // The mailslot's maximum message size bounds nextSize.
+    std::vector<char> buffer(static_cast<std::size_t>(nextSize) + 2);
+    DWORD read = 0;
+    if (!::ReadFile(mailslot, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
+        log::logLine(u"error mailslot ReadFile %d", ::GetLastError());
+        return Reading::Failed;
+    }
+    if (read != nextSize) {
+        log::logLine(u"error mailslot read %d instead of %d", read, nextSize);
+        return Reading::Failed;
+    }
+    message = messageOf(buffer, read);
+    return Reading::Message;
+}
+
+// Waits in the read itself, with room for the largest message there can be.
+Reading readNextMessage(HANDLE mailslot, std::u16string& message) {
+    std::vector<char> buffer(static_cast<std::size_t>(kMaxMessageBytes) + 2);
+    DWORD read = 0;
+    if (!::ReadFile(mailslot, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
+        log::logLine(u"error mailslot ReadFile %d", ::GetLastError());
+        return Reading::Failed;
+    }
+    message = messageOf(buffer, read);
+    return Reading::Message;
+}
+
+void listen(HANDLE mailslot) {
+    log::logLine(u"listening to mailslot");
+    StartupCallback callback;
+    for (;;) {
+        const Waiting waiting = awaitMessage(mailslot);
+        if (waiting == Waiting::Failed) return;
+        std::u16string message;
+        const Reading reading = waiting == Waiting::Ready ? readWaitingMessage(mailslot, message)
+                                                          : readNextMessage(mailslot, message);
+        if (reading == Reading::Failed) return;
+        if (reading == Reading::Empty)
+            ::Sleep(kEmptyMailslotPauseMillis);
+        else
+            callback.deliver(message);
+    }
+}
+
+DWORD WINAPI startupListener(void* parameter) noexcept {
+    const UniqueHandle mailslot(static_cast<HANDLE>(parameter));
+    try {
+        listen(mailslot.get());
+    } catch (...) {
+        log::logError(u"the mailslot listener ended with an exception");
+    }
+    return 0;
+}
+
+void startListening() {
+    const std::wstring name = toWide(mailslotNameOf(::GetCurrentProcessId()));
+    UniqueHandle mailslot(::CreateMailslotW(name.c_str(), kMaxMessageBytes, MAILSLOT_WAIT_FOREVER, nullptr));
+    if (!mailslot) {
+        log::logLine(u"creating mailslot failed");
+        return;
+    }
+    log::logLine(u"creating mailslot successful");
+    const UniqueHandle thread(::CreateThread(nullptr, 0, &startupListener, mailslot.get(), 0, nullptr));
+    if (!thread) {
+        log::logError(u"CreateThread(startupListener) failed: %d", ::GetLastError());
+        return;
+    }
+    mailslot.release();  // the listener thread owns it now
+}
+
+// ---- The second start.
+
+std::uint32_t awaitInstancePid(const std::string& path) {
+    std::uint32_t processId = readInstancePid(path);
+    // The first instance writes its id right after taking the semaphore.
+    for (int retry = 0; processId == 0 && retry < kRetries; ++retry) {
+        ::Sleep(kRetryPauseMillis);
+        processId = readInstancePid(path);
+    }
+    return processId;
+}
+
+[[noreturn]] void handOverToFirstInstance(const std::string& path, bool notify) {
+    const std::uint32_t processId = awaitInstancePid(path);
+    log::logLine(u"other pid %d", processId);
+    if (processId != 0) {
+        if (configInt(config::kActivateWindowsId) != 0) activateInstanceWindows(processId, true);
+        if (notify) sendStartupNotification(processId, instance::commandLineTail(toU16(::GetCommandLineW())));
+    }
+    log::logLine(u"exiting");
+    exitLauncher(0);
+}
+
+struct WindowSearch {
+    DWORD processId;
+    bool restore;
+};
+
+BOOL CALLBACK activateIfOwned(HWND window, LPARAM parameter) noexcept {
+    const auto& search = *reinterpret_cast<const WindowSearch*>(parameter);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner != search.processId || !::IsWindowVisible(window)) return TRUE;
+    try {
+        log::logLine(u"found window %p", static_cast<const void*>(window));
+        if (search.restore && ::IsIconic(window)) {
+            log::logLine(u"restore");
+            ::ShowWindow(window, SW_RESTORE);
+        }
+        log::logLine(u"foreground");
+        ::SetForegroundWindow(window);
+        log::logLine(u"popup");
+        ::SetForegroundWindow(::GetLastActivePopup(window));
+        log::logLine(u"done");
+    } catch (...) {
+        // Out of memory while logging: the next window still gets its turn.
+    }
+    return TRUE;  // every visible window of the process, not just the first
+}
+
+}  // namespace
+
+void enforceSingleInstance(bool notify) {
+    const bool globalNamespace = configInt(config::kGlobalNamespaceId) != 0;
+    const std::string path = instancePath();
+    if (configInt(config::kSingleInstanceModeId) == 0) {
+        takeNextFreeNumber(globalNamespace, path);
+        return;
+    }
+    log::logLine(u"single instance mode");
+    CreatedSemaphore created = createSemaphore(instance::semaphoreName(globalNamespace, path));
+    logSemaphore(created);
+    if (created.error == ERROR_ALREADY_EXISTS) {
+        created.handle.reset();
+        handOverToFirstInstance(path, notify);
+    }
+    keepSemaphore(std::move(created));
+    writeInstancePid(path, ::GetCurrentProcessId());
+    if (notify) startListening();
+}
+
+const std::optional<std::string>& singleInstanceSemaphoreName() { return semaphoreNameState(); }
+
+void writeInstancePid(std::string_view instancePath, std::uint32_t processId) {
+    UniqueHKey key;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, toWide(instance::kInstanceRegistryKey).c_str(), 0, nullptr, 0,
+                          KEY_ALL_ACCESS, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+        return;
+    const DWORD value = processId;
+    ::RegSetValueExW(key.get(), fromAnsi(instancePath).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                     sizeof value);
+}
+
+std::uint32_t readInstancePid(std::string_view instancePath) {
+    UniqueHKey key;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, toWide(instance::kInstanceRegistryKey).c_str(), 0, KEY_READ, key.put()) !=
+        ERROR_SUCCESS)
+        return 0;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (::RegQueryValueExW(key.get(), fromAnsi(instancePath).c_str(), nullptr, nullptr,
+                           reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+        size != sizeof value)
+        return 0;
+    return value;
+}
+
+void activateInstanceWindows(std::uint32_t processId, bool restore) {
+    WindowSearch search{processId, restore};
+    ::EnumWindows(&activateIfOwned, reinterpret_cast<LPARAM>(&search));
+}
+
+void sendStartupNotification(std::uint32_t processId, std::u16string_view tail) {
+    const std::wstring name = toWide(mailslotNameOf(processId));
+    DWORD openError = 0;
+    const auto open = [&] {
+        UniqueHandle opened(::CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+        openError = ::GetLastError();
+        return opened;
+    };
+    UniqueHandle mailslot = open();
+    for (int retry = 0; !mailslot && retry < kRetries; ++retry) {
+        ::Sleep(kRetryPauseMillis);  // the first instance may not have created it yet
+        mailslot = open();
+    }
+    if (!mailslot) {
+        log::logLine(u"error mailslot CreateFile %d", openError);
+        return;
+    }
+    const std::u16string message = instance::notificationMessage(tail);
+    const DWORD length = static_cast<DWORD>(message.size() * sizeof(char16_t));
+    DWORD written = 0;
+    if (!::WriteFile(mailslot.get(), message.data(), length, &written, nullptr))
+        log::logLine(u"error mailslot WriteFile %d", ::GetLastError());
+    else if (written != length)
+        log::logLine(u"error mailslot WriteFile length %d %d", written, length);
+}
+
+}  // namespace tavik

@@ -1,0 +1,93 @@
+#include "launcher/win/report/ErrorReport.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "common/TextFormat.h"
+#include "common/win/WideText.h"
+#include "launcher/core/ConfigStore.h"
+#include "launcher/win/image/Config.h"
+#include "launcher/win/paths/Environment.h"
+#include "launcher/win/paths/TempDirectory.h"
+#include "launcher/win/report/Log.h"
+
+namespace tavik {
+namespace {
+
+std::u16string withLogReference(std::u16string_view text) {
+    const auto logPath = log::logFilePath();
+    if (!logPath) return std::u16string(text);
+    return format(u"%s\n\nLog: %s", text, env::longPathName(*logPath).value_or(*logPath));
+}
+
+// A message box needs a desktop. Without one (a service session, headless
+// Wine) MessageBoxW fails at once; the text then goes where console text goes.
+bool showMessageBox(const std::u16string& text) {
+    const std::wstring caption = toWide(messageText(config::kErrorCaptionMessageId));
+    return ::MessageBoxW(nullptr, toWide(text).c_str(), caption.c_str(), MB_ICONERROR) > 0;
+}
+
+bool writeToConsole(const std::u16string& text) {
+    const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output == nullptr || output == INVALID_HANDLE_VALUE || ::GetFileType(output) != FILE_TYPE_CHAR) return false;
+    const std::wstring wide = toWide(text);
+    DWORD written = 0;
+    // A character device need not be a console (NUL is one): then this fails.
+    return ::WriteConsoleW(output, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) != FALSE;
+}
+
+void writeToStandardError(const std::u16string& text) {
+    bool substituted = false;
+    const std::string narrow = toAnsi(text, substituted);
+    std::fprintf(stderr, "%s\n", narrow.c_str());
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+void showError(std::u16string_view text) {
+    const std::u16string shown = withLogReference(text);
+    if (guiErrorMode() && showMessageBox(shown)) return;
+    if (!writeToConsole(shown)) writeToStandardError(shown);
+}
+
+void showMessage(std::int32_t id, const std::optional<std::u16string>& argument) {
+    showError(formatMessage(id, argument));
+}
+
+void showMessageNarrow(std::int32_t id, const std::optional<std::string>& argument) {
+    if (!argument) return showMessage(id, std::nullopt);
+    showMessage(id, config::widenBytes(*argument, config::kMessageCapacity + 1));
+}
+
+void exitLauncher(std::uint32_t code) {
+    const std::string& directory = tempDirectory();
+    if (!directory.empty()) {
+        removeDirectoryContents(directory, true);
+        ::RemoveDirectoryA(directory.c_str());
+    }
+    ::ExitProcess(code);
+}
+
+void fatalError(std::u16string_view text) {
+    showError(text);
+    exitLauncher(1);
+}
+
+void fatalMessage(std::int32_t id, const std::optional<std::u16string>& argument) {
+    showMessage(id, argument);
+    exitLauncher(1);
+}
+
+void fatalMessageNarrow(std::int32_t id, const std::optional<std::string>& argument) {
+    showMessageNarrow(id, argument);
+    exitLauncher(1);
+}
+
+void consolePrint(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace tavik

@@ -1,0 +1,225 @@
+#include "launcher/win/runtime/JavaExeCheck.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "common/ScopeExit.h"
+#include "common/win/Handles.h"
+#include "common/win/WideText.h"
+#include "launcher/core/ConfigIds.h"
+#include "launcher/core/Log.h"
+#include "launcher/win/image/Config.h"
+#include "launcher/win/paths/Environment.h"
+#include "launcher/win/paths/PathResolution.h"
+#include "launcher/win/paths/TempDirectory.h"
+
+namespace tavik::jvm {
+namespace {
+
+constexpr DWORD kVersionRunTimeoutMs = 60000;
+// fgets keeps at most 99 bytes of the first line; its CR LF pairs and a few
+// stray bytes fit many times over in this much of the file.
+constexpr DWORD kOutputReadLimit = 4096;
+
+// The whole value, however long; none when it is missing or unreadable.
+std::optional<std::string> queryValue(HKEY key, const char* name) {
+    DWORD size = 0;
+    if (::RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
+    std::string value(size, '\0');
+    if (size == 0) return value;
+    if (::RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value.data()), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    value.resize(size);
+    return value;
+}
+
+FileTime fileTimeBytes(std::uint64_t value) {
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(value);
+    time.dwHighDateTime = static_cast<DWORD>(value >> 32);
+    FileTime bytes;
+    std::memcpy(bytes.data(), &time, bytes.size());
+    return bytes;
+}
+
+std::string shortPathOrLong(const std::string& path) {
+    const DWORD needed = ::GetShortPathNameA(path.c_str(), nullptr, 0);
+    if (needed != 0) {
+        std::string shortPath(needed, '\0');
+        const DWORD length = ::GetShortPathNameA(path.c_str(), shortPath.data(), needed);
+        if (length != 0 && length < needed) {
+            shortPath.resize(length);
+            return shortPath;
+        }
+    }
+    log::logLine(u"Could not get short path name for %S", path);
+    return path;
+}
+
+// Takes "_JAVA_OPTIONS" out of the environment for one child run and puts the
+// value back when it goes out of scope.
+class JavaOptionsHidden {
+public:
+    JavaOptionsHidden() {
+        // Read whole, so the value put back is never a cut one.
+        kept_ = env::variable("_JAVA_OPTIONS");
+        if (!kept_) return;
+        log::logLine(u"_JAVA_OPTIONS is %S", *kept_);
+        ::SetEnvironmentVariableA("_JAVA_OPTIONS", nullptr);
+    }
+    ~JavaOptionsHidden() {
+        if (kept_) ::SetEnvironmentVariableA("_JAVA_OPTIONS", kept_->c_str());
+    }
+    JavaOptionsHidden(const JavaOptionsHidden&) = delete;
+    JavaOptionsHidden& operator=(const JavaOptionsHidden&) = delete;
+
+private:
+    std::optional<std::string> kept_;
+};
+
+UniqueHandle createInheritableOutputFile(const std::string& name) {
+    UniqueHandle file(::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return {};
+    HANDLE inheritable = nullptr;
+    if (!::DuplicateHandle(::GetCurrentProcess(), file.get(), ::GetCurrentProcess(), &inheritable, 0, TRUE,
+                           DUPLICATE_SAME_ACCESS))
+        return {};
+    return UniqueHandle(inheritable);
+}
+
+std::optional<std::string> readOutputStart(const std::string& name) {
+    UniqueHandle file(::CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
+    std::string bytes(kOutputReadLimit, '\0');
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), bytes.data(), kOutputReadLimit, &read, nullptr)) return std::nullopt;
+    bytes.resize(read);
+    return bytes;
+}
+
+}  // namespace
+
+std::optional<std::string> readCachedVersion(const std::string& javaExe, const FileTime& lastWriteTime) {
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, versionCacheKey(javaExe).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return std::nullopt;
+    const UniqueHKey key(opened);
+    CachedValues values;
+    values.lastWriteTime = queryValue(key.get(), "LastWriteTime");
+    values.version = queryValue(key.get(), "Version");
+    return cachedVersion(values, lastWriteTime);
+}
+
+void writeCachedVersion(const std::string& javaExe, const FileTime& lastWriteTime, std::string_view version) {
+    HKEY created = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, versionCacheKey(javaExe).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_ALL_ACCESS, nullptr, &created, nullptr) != ERROR_SUCCESS)
+        return;
+    const UniqueHKey key(created);
+    ::RegSetValueExA(key.get(), "LastWriteTime", 0, REG_BINARY, lastWriteTime.data(),
+                     static_cast<DWORD>(lastWriteTime.size()));
+    // Stored without a terminator, through the wide call: the 8-bit one
+    // takes in a zero that happens to follow the text in memory.
+    const std::wstring text = fromAnsi(version);
+    ::RegSetValueExW(key.get(), L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
+                     static_cast<DWORD>(text.size() * sizeof(wchar_t)));
+}
+
+std::optional<std::string> runJavaVersion(const std::string& javaExe, const FileTime& lastWriteTime) {
+    std::string commandLine = shortPathOrLong(javaExe) + " -version";
+    const JavaOptionsHidden hidden;
+
+    const std::string outputName = tempFileName();
+    UniqueHandle output = createInheritableOutputFile(outputName);
+    const ScopeExit removeOutput([&] {
+        output.reset();
+        ::DeleteFileA(outputName.c_str());
+    });
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdError = output.get();
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
+                          nullptr, &startup, &started)) {
+        log::logLine(u"Could not create process %S > %S (error %d)", commandLine, outputName, ::GetLastError());
+        return std::nullopt;
+    }
+    const UniqueHandle process(started.hProcess);
+    const UniqueHandle thread(started.hThread);
+    ::WaitForSingleObject(process.get(), kVersionRunTimeoutMs);
+
+    DWORD exitCode = 0;
+    ::GetExitCodeProcess(process.get(), &exitCode);
+    log::logLine(u"Exit Code %d", exitCode);
+    switch (versionRunEnd(exitCode)) {
+        case VersionRunEnd::Terminate:
+            log::logLine(u"Terminating process");
+            ::TerminateProcess(process.get(), 1);
+            return std::nullopt;
+        case VersionRunEnd::RecordFailure:
+            writeCachedVersion(javaExe, lastWriteTime, kFailedRunVersion);
+            return std::nullopt;
+        case VersionRunEnd::ReadOutput:
+            break;
+    }
+
+    output.reset();
+    const auto outputStart = readOutputStart(outputName);
+    if (!outputStart) return std::nullopt;
+    const auto line = firstOutputLine(*outputStart);
+    if (!line) return std::nullopt;
+    auto version = versionFromOutputLine(*line);
+    if (!version) return std::nullopt;
+    log::logLine(u"Java version: %S", *version);
+    return version;
+}
+
+bool checkJavaExe(std::string& javaExe, std::string& version, const VersionParts& minimum,
+                  const VersionParts& maximum, bool allowPrerelease, bool useCache) {
+    log::logLine(u"checkJavaExe (%S, [out], %d, %d, %d)", javaExe, minimum.size(), maximum.size(),
+                 allowPrerelease ? 1 : 0);
+    javaExe = fullPath(javaExe, false);
+
+    bool accepted = false;
+    const ScopeExit logAnswer([&] { log::logLine(u"checkJavaExe returning %d", accepted ? 1 : 0); });
+
+    std::uint64_t lastWrite = 0;
+    if (!pathExists(javaExe, &lastWrite)) {
+        log::logLine(u"file doesn't exist");
+        return false;
+    }
+    log::logLine(u"file exists");
+    const FileTime lastWriteTime = fileTimeBytes(lastWrite);
+    version.clear();
+
+    std::optional<std::string> cached;
+    if (useCache) cached = readCachedVersion(javaExe, lastWriteTime);
+    if (cached && isUsableCachedVersion(*cached)) {
+        version = *cached;
+        log::logLine(u"got version from registry %S", version);
+    } else if (auto run = runJavaVersion(javaExe, lastWriteTime)) {
+        version = *run;
+        log::logLine(u"got version from execution %S", version);
+        writeCachedVersion(javaExe, lastWriteTime, version);
+    } else {
+        log::logLine(u"couldn't get version");
+        return false;
+    }
+
+    // The configured id widens the caller's flag to every kind of candidate.
+    const bool prereleaseAllowed = allowPrerelease || configInt(config::kAllowPrereleaseId) != 0;
+    accepted = isVersionInRange(version, minimum, maximum, prereleaseAllowed);
+    if (accepted && configInt(config::kExecutableKindId) == config::kGuiProgramKind) {
+        javaExe = guiJavaExe(javaExe);
+        accepted = pathExists(javaExe);
+    }
+    return accepted;
+}
+
+}  // namespace tavik::jvm

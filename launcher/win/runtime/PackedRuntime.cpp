@@ -1,0 +1,81 @@
+#include "launcher/win/runtime/PackedRuntime.h"
+
+#include <windows.h>
+
+#include <string_view>
+
+#include "common/win/Handles.h"
+#include "launcher/core/ConfigIds.h"
+#include "launcher/core/Log.h"
+#include "launcher/win/paths/PathResolution.h"
+#include "launcher/win/paths/TempDirectory.h"
+#include "launcher/win/report/ErrorReport.h"
+
+namespace tavik::jvm {
+namespace {
+
+constexpr std::string_view kPackSuffix = ".pack";
+
+std::string withoutPackSuffix(const std::string& path) {
+    return path.substr(0, path.size() < kPackSuffix.size() ? 0 : path.size() - kPackSuffix.size());
+}
+
+}  // namespace
+
+void unpackPackedRuntime(const std::string& runtimeDirectory) {
+    bool started = false;
+    unpackPackedDirectory(runtimeDirectory, "lib", started);
+    unpackPackedDirectory(runtimeDirectory, "lib\\ext", started);
+    if (started) log::logLine(u"Unpacking JRE done");
+}
+
+void unpackPackedDirectory(const std::string& runtimeDirectory, const std::string& subdirectory, bool& started) {
+    const std::string directory = runtimeDirectory + "\\" + subdirectory;
+    for (const std::string& name : listFilesWithExtension(directory, "jar.pack")) {
+        const std::string unpacked = directory + "\\" + withoutPackSuffix(name);
+        log::logLine(u"checking %S", unpacked);
+        if (pathExists(unpacked)) continue;
+        if (!started) {
+            log::logLine(u"Unpacking JRE");
+            consolePrint("Preparing JRE ...\n");
+            started = true;
+        }
+        unpackArchive(runtimeDirectory, unpacked + std::string(kPackSuffix));
+    }
+}
+
+void unpackArchive(const std::string& runtimeDirectory, const std::string& packedPath) {
+    const std::string archivePath = withoutPackSuffix(packedPath);
+    if (!pathExists(packedPath)) {
+        log::logLine(u"pack path doesn't exists");
+        return;
+    }
+    const std::string tool = runtimeDirectory + "\\bin\\unpack200.exe";
+    // The tool gets exactly these arguments, without its own name in front.
+    std::string arguments = "-r \"" + packedPath + "\" \"" + archivePath + "\"";
+    log::logLine(u"%s", tool);
+    log::logLine(u"%s", arguments);
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(tool.c_str(), arguments.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
+                          nullptr, &startup, &started)) {
+        log::logLine(u"could not create unpack process");
+        fatalMessage(config::kInternalFailureMessageId, config::kRuntimePreparationFailure);
+    }
+    const UniqueHandle process(started.hProcess);
+    const UniqueHandle thread(started.hThread);
+    log::logLine(u"waiting for unpack200 to finish");
+    ::WaitForSingleObject(process.get(), INFINITE);
+    log::logLine(u"unpack done");
+
+    if (!::DeleteFileA(packedPath.c_str())) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND) log::logLine(u"could not delete packed file (error %d)", error);
+    }
+}
+
+}  // namespace tavik::jvm

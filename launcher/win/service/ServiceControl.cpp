@@ -1,0 +1,225 @@
+#include "launcher/win/service/ServiceControl.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "common/TextFormat.h"
+#include "common/UniqueResource.h"
+#include "common/win/SystemLibrary.h"
+#include "common/win/WideText.h"
+#include "launcher/core/ConfigIds.h"
+#include "launcher/core/ServiceRules.h"
+#include "launcher/win/image/Config.h"
+#include "launcher/win/paths/LauncherPaths.h"
+#include "launcher/win/startup/LauncherState.h"
+
+namespace tavik::service {
+namespace {
+
+using UniqueServiceHandle = UniqueResource<NullIsInvalid<SC_HANDLE, &::CloseServiceHandle>>;
+
+constexpr DWORD kStopPollMillis = 500;
+
+// Console texts go out as ANSI bytes and at once: a script reading them may
+// kill the process right after the exit.
+template <class... Args>
+void print(std::u16string_view fmt, const Args&... args) {
+    bool substituted = false;
+    const std::string text = toAnsi(format(fmt, args...), substituted);
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+}
+
+const std::u16string& serviceName() { return state::serviceName(); }
+std::wstring wideServiceName() { return toWide(serviceName()); }
+
+UniqueServiceHandle openManager(DWORD access) { return UniqueServiceHandle(::OpenSCManagerA(nullptr, nullptr, access)); }
+
+UniqueServiceHandle openService(const UniqueServiceHandle& manager, DWORD access) {
+    return UniqueServiceHandle(::OpenServiceW(manager.get(), wideServiceName().c_str(), access));
+}
+
+std::optional<ServiceProgress> queryProgress(SC_HANDLE service) {
+    SERVICE_STATUS status{};
+    if (!::QueryServiceStatus(service, &status)) return std::nullopt;
+    return ServiceProgress{status.dwCurrentState, status.dwCheckPoint, status.dwWaitHint};
+}
+
+bool waitForStop(SC_HANDLE service) {
+    std::optional<ServiceProgress> seen = queryProgress(service);
+    if (!seen) return false;
+    StopWait wait;
+    StopWaitStep step = wait.begin(*seen, ::GetTickCount());
+    while (step == StopWaitStep::KeepWaiting) {
+        ::Sleep(kStopPollMillis);
+        seen = queryProgress(service);
+        if (!seen) return false;
+        step = wait.next(*seen, ::GetTickCount());
+    }
+    return step == StopWaitStep::Stopped;
+}
+
+using ChangeServiceConfig2WFn = BOOL(WINAPI*)(SC_HANDLE, DWORD, LPVOID);
+
+// The description is a nicety: a system without the call, or a refusal, still
+// leaves an installed service.
+void setDescription(SC_HANDLE service) {
+    std::wstring description = toWide(localizedString(config::kServiceDescriptionId));
+    if (description.empty()) return;
+    static const auto changeServiceConfig2 =
+        findFunction<ChangeServiceConfig2WFn>(systemLibrary(L"advapi32.dll"), "ChangeServiceConfig2W");
+    if (changeServiceConfig2 == nullptr) return;
+    SERVICE_DESCRIPTIONW record{description.data()};
+    changeServiceConfig2(service, SERVICE_CONFIG_DESCRIPTION, &record);
+}
+
+DWORD startTypeValue(StartType startType) {
+    return startType == StartType::Automatic ? SERVICE_AUTO_START : SERVICE_DEMAND_START;
+}
+
+StartType configuredStartType() {
+    return configInt(config::kExecutableKindId) == config::kServiceKind ? StartType::Automatic : StartType::OnDemand;
+}
+
+}  // namespace
+
+int installService(StartType startType) {
+    uninstallService(false);
+    const UniqueServiceHandle manager = openManager(SC_MANAGER_ALL_ACCESS);
+    if (!manager) {
+        print(u"Could not open SCManager.\n");
+        return 1;
+    }
+    const std::wstring binaryPath = toWide(format(u"\"%s\"", launcherPathWide()));
+    const std::wstring dependencies = toWide(dependencyList(configWideString(config::kServiceDependenciesId)));
+    const std::wstring name = wideServiceName();
+    const UniqueServiceHandle service(::CreateServiceW(
+        manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+        startTypeValue(startType), SERVICE_ERROR_NORMAL, binaryPath.c_str(), nullptr, nullptr,
+        dependencies.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr));
+    if (!service) {
+        print(u"Could not create service.\n");
+        return 1;
+    }
+    setDescription(service.get());
+    print(u"Installed service '%s'.\n", serviceName());
+    return 0;
+}
+
+int uninstallService(bool reporting) {
+    stopService(false);
+    const UniqueServiceHandle manager = openManager(SC_MANAGER_ALL_ACCESS);
+    if (!manager) {
+        if (reporting) print(u"Could not open SCManager.\n");
+        return 1;
+    }
+    const UniqueServiceHandle service = openService(manager, DELETE);
+    if (!service || !::DeleteService(service.get())) {
+        if (reporting) print(u"Could not delete service.\n");
+        return 1;
+    }
+    if (reporting) print(u"Uninstalled service '%s'.\n", serviceName());
+    return 0;
+}
+
+int stopService(bool reporting) {
+    const UniqueServiceHandle manager = openManager(SC_MANAGER_CONNECT);
+    if (!manager) {
+        if (reporting) print(u"Could not open SCManager.\n");
+        return 1;
+    }
+    const UniqueServiceHandle service = openService(manager, SERVICE_STOP | SERVICE_QUERY_STATUS);
+    if (!service) {
+        if (reporting) print(u"Could not stop service.\n");
+        return 1;
+    }
+    SERVICE_STATUS status{};
+    if (::ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) {
+        print(u"Stopping service '%s'.\n", serviceName());
+        print(waitForStop(service.get()) ? u"Service stopped\n" : u"Error while stopping service\n");
+        return 0;
+    }
+    if (::GetLastError() == ERROR_SERVICE_NOT_ACTIVE) {
+        print(u"Service is already stopped.\n");
+        return 0;
+    }
+    if (reporting) print(u"Could not stop service.\n");
+    return 1;
+}
+
+int startService(const std::vector<std::u16string>& remaining) {
+    const UniqueServiceHandle manager = openManager(SC_MANAGER_CONNECT);
+    if (!manager) {
+        print(u"Could not open SCManager.\n");
+        return 1;
+    }
+    const UniqueServiceHandle service = openService(manager, SERVICE_START);
+    DWORD error = ::GetLastError();
+    if (service) {
+        std::vector<std::wstring> arguments;
+        for (const std::u16string& argument : startArguments(remaining)) arguments.push_back(toWide(argument));
+        std::vector<const wchar_t*> vector;
+        for (const std::wstring& argument : arguments) vector.push_back(argument.c_str());
+        if (::StartServiceW(service.get(), static_cast<DWORD>(vector.size()), vector.empty() ? nullptr : vector.data())) {
+            print(u"Starting service '%s'.\n", serviceName());
+            return 0;
+        }
+        error = ::GetLastError();
+    }
+    if (error == ERROR_SERVICE_ALREADY_RUNNING) {
+        print(u"Service is already running.\n");
+        return 0;
+    }
+    print(u"Could not start service. Error code: %d\n", error);
+    return 1;
+}
+
+int queryServiceStatus() {
+    const UniqueServiceHandle manager = openManager(SC_MANAGER_CONNECT);
+    if (!manager) {
+        print(u"Could not open SCManager.\n");
+        return 1;
+    }
+    const UniqueServiceHandle service = openService(manager, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG);
+    SERVICE_STATUS status{};
+    if (!service || !::QueryServiceStatus(service.get(), &status)) {
+        print(u"Could not get status.\n");
+        return 1;
+    }
+    const int result = status.dwCurrentState == SERVICE_RUNNING ? 0 : 3;
+    print(result == 0 ? u"Running.\n" : u"Not running.\n");
+
+    constexpr DWORD kConfigBufferSize = 6000;
+    // QUERY_SERVICE_CONFIGA holds pointers: the buffer must be aligned for them.
+    std::vector<std::uint64_t> buffer(kConfigBufferSize / sizeof(std::uint64_t));
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+    DWORD needed = 0;
+    if (!::QueryServiceConfigA(service.get(), config, kConfigBufferSize, &needed)) {
+        print(u"Could not get config (%d, %d).\n", ::GetLastError(), needed);
+        return 1;
+    }
+    if (config->dwStartType == SERVICE_AUTO_START) print(u"%s.\n", u"Auto-start");
+    return result;
+}
+
+int install() { return installService(configuredStartType()); }
+
+int installAndStart(const std::vector<std::u16string>& remaining) {
+    installService(configuredStartType());
+    return startService(remaining);
+}
+
+int installAuto() { return installService(StartType::Automatic); }
+int installDemand() { return installService(StartType::OnDemand); }
+int uninstall() { return uninstallService(true); }
+int stop() { return stopService(true); }
+int status() { return queryServiceStatus(); }
+int start(const std::vector<std::u16string>& remaining) { return startService(remaining); }
+
+int restart(const std::vector<std::u16string>& remaining) {
+    stopService(false);
+    return startService(remaining);
+}
+
+}  // namespace tavik::service

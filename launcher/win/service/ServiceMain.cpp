@@ -1,0 +1,304 @@
+#include "launcher/win/service/ServiceMain.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/win/Handles.h"
+#include "common/win/WideText.h"
+#include "launcher/core/CommandLine.h"
+#include "launcher/core/Log.h"
+#include "launcher/core/ServiceRules.h"
+#include "launcher/win/startup/ConsoleControl.h"
+#include "launcher/win/startup/LauncherState.h"
+
+namespace tavik::service {
+namespace {
+
+constexpr DWORD kChildNotStarted = 5000;  // service-specific exit code
+constexpr DWORD kWaitHintMillis = 50000;
+constexpr DWORD kOutputChunk = 6000;
+constexpr wchar_t kPriorityKey[] = L"SOFTWARE\\norvale-systems\\tavik\\priority";
+
+// The status record and the write end of the shutdown pipe, shared by the
+// service main and the control handler's thread. Never destroyed: the
+// handler may still run while the process ends.
+struct Host {
+    std::mutex lock;
+    SERVICE_STATUS status{};
+    SERVICE_STATUS_HANDLE statusHandle = nullptr;
+    UniqueHandle shutdownPipe;
+};
+
+Host& host() {
+    static Host* const instance = new Host();
+    return *instance;
+}
+
+// Whether a service main is running, for the dispatcher's thread.
+struct Progress {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool running = false;
+};
+
+Progress& progress() {
+    static Progress* const instance = new Progress();
+    return *instance;
+}
+
+void setRunning(bool running) {
+    Progress& p = progress();
+    {
+        const std::lock_guard<std::mutex> locked(p.lock);
+        p.running = running;
+    }
+    p.changed.notify_all();
+}
+
+constexpr auto kLastStepsTimeout = std::chrono::seconds(30);
+
+// Reports the record as it stands; `failureText` is the log line of a refused report.
+void reportLocked(Host& h, std::u16string_view failureText) {
+    if (!::SetServiceStatus(h.statusHandle, &h.status)) log::logLine(failureText, ::GetLastError());
+}
+
+void setStateAndReport(DWORD state, std::u16string_view failureText) {
+    Host& h = host();
+    const std::lock_guard<std::mutex> locked(h.lock);
+    h.status.dwCurrentState = state;
+    reportLocked(h, failureText);
+}
+
+// The service could not get its child going: the manager learns it as a
+// service-specific failure instead of a service that runs without an application.
+void reportStartFailure() {
+    Host& h = host();
+    const std::lock_guard<std::mutex> locked(h.lock);
+    h.status.dwCurrentState = SERVICE_STOPPED;
+    h.status.dwWin32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR;
+    h.status.dwServiceSpecificExitCode = kChildNotStarted;
+    reportLocked(h, u"SetServiceStatus failed %d");
+}
+
+bool stopRequested() {
+    Host& h = host();
+    const std::lock_guard<std::mutex> locked(h.lock);
+    return h.status.dwCurrentState == SERVICE_STOP_PENDING;
+}
+
+// Hands the shutdown pipe to the control handler and reports the service
+// running, unless a stop came while there was no child to tell: then the
+// state stays stop pending and the result says the line is still owed.
+bool takeShutdownPipe(UniqueHandle pipe) {
+    Host& h = host();
+    const std::lock_guard<std::mutex> locked(h.lock);
+    h.shutdownPipe = std::move(pipe);
+    if (h.status.dwCurrentState == SERVICE_STOP_PENDING) return false;
+    h.status.dwCurrentState = SERVICE_RUNNING;
+    reportLocked(h, u"SetServiceStatus failed %d");
+    return true;
+}
+
+// The line the Java side waits for on its standard input; closing the pipe
+// after it gives the child end of file as well.
+void sendShutdown(int code) {
+    log::logLine(u"sending shutdown1 %d", code);
+    const std::string line = std::to_string(code) + "\n";
+    Host& h = host();
+    {
+        const std::lock_guard<std::mutex> locked(h.lock);
+        DWORD written = 0;
+        if (!::WriteFile(h.shutdownPipe.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
+            const DWORD error = ::GetLastError();
+            log::logLine(u"sending shutdown failed");
+            log::logLine(u"error code %d", error);
+        }
+        h.shutdownPipe.reset();
+    }
+    log::logLine(u"shutdown sent");
+}
+
+void WINAPI controlHandler(DWORD code) {
+    try {
+        log::logLine(u"control handler request %d", code);
+        Host& h = host();
+        if (code == SERVICE_CONTROL_STOP || code == SERVICE_CONTROL_SHUTDOWN) {
+            {
+                const std::lock_guard<std::mutex> locked(h.lock);
+                if (code == SERVICE_CONTROL_SHUTDOWN) ++h.status.dwCheckPoint;
+                h.status.dwCurrentState = SERVICE_STOP_PENDING;
+                reportLocked(h, code == SERVICE_CONTROL_STOP ? u"SetServiceStatus 2 failed %d"
+                                                             : u"SetServiceStatus 1 failed %d");
+            }
+            sendShutdown(0);
+            return;
+        }
+        const std::lock_guard<std::mutex> locked(h.lock);
+        reportLocked(h, u"SetServiceStatus 3 failed %d");
+    } catch (...) {
+        // Out of memory while logging: the request has been handled as far as it got.
+    }
+}
+
+// Drains the child's standard output and error so that it never blocks on a
+// full pipe; what it writes is not kept.
+DWORD WINAPI consumeOutput(LPVOID parameter) {
+    const std::unique_ptr<UniqueHandle> pipe(static_cast<UniqueHandle*>(parameter));
+    try {
+        log::logLine(u"consuming output");
+        std::vector<char> chunk(kOutputChunk);
+        DWORD read = 0;
+        while (::ReadFile(pipe->get(), chunk.data(), kOutputChunk, &read, nullptr) && read != 0) {
+        }
+        log::logLine(u"consuming output done");
+    } catch (...) {
+        // Out of memory: the pipe closes with the owner above.
+    }
+    return 0;
+}
+
+bool startOutputConsumer(UniqueHandle readEnd) {
+    auto owned = std::make_unique<UniqueHandle>(std::move(readEnd));
+    const UniqueHandle thread(::CreateThread(nullptr, 0, consumeOutput, owned.get(), 0, nullptr));
+    if (!thread) return false;
+    owned.release();  // the thread owns the pipe end now
+    return true;
+}
+
+DWORD priorityClass(const std::u16string& serviceName) {
+    UniqueHKey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPriorityKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return NORMAL_PRIORITY_CLASS;
+    std::vector<std::uint8_t> bytes(4);
+    DWORD size = static_cast<DWORD>(bytes.size());
+    // A larger value does not fit and fails the read: only 4 bytes count.
+    if (::RegQueryValueExW(key.get(), toWide(serviceName).c_str(), nullptr, nullptr, bytes.data(), &size) !=
+        ERROR_SUCCESS)
+        return NORMAL_PRIORITY_CLASS;
+    bytes.resize(size);
+    const std::optional<std::uint32_t> configured = priorityClassFromValue(bytes);
+    if (!configured) return NORMAL_PRIORITY_CLASS;
+    log::logLine(u"using priority %d", *configured);
+    return *configured;
+}
+
+struct Pipe {
+    UniqueHandle read;
+    UniqueHandle write;
+};
+
+// Both ends inheritable but the one that stays with the service.
+std::optional<Pipe> createPipe(bool keepWriteEnd, std::u16string_view createFailure, std::u16string_view setupFailure) {
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    Pipe pipe;
+    if (!::CreatePipe(pipe.read.put(), pipe.write.put(), &inheritable, 0)) {
+        log::logLine(createFailure, ::GetLastError());
+        return std::nullopt;
+    }
+    const HANDLE kept = keepWriteEnd ? pipe.write.get() : pipe.read.get();
+    if (!::SetHandleInformation(kept, HANDLE_FLAG_INHERIT, 0)) {
+        log::logLine(setupFailure, ::GetLastError());
+        return std::nullopt;
+    }
+    return pipe;
+}
+
+std::vector<std::u16string> argumentsOf(DWORD count, LPWSTR* values) {
+    std::vector<std::u16string> arguments;
+    for (DWORD i = 0; values != nullptr && i < count; ++i) arguments.push_back(values[i] ? toU16(values[i]) : u"");
+    return arguments;
+}
+
+// True when a child ran and has ended; false when the service main gave up before.
+bool runService(const std::vector<std::u16string>& arguments) {
+    log::logLine(u"service main");
+    Host& h = host();
+    {
+        const std::lock_guard<std::mutex> locked(h.lock);
+        h.status = SERVICE_STATUS{SERVICE_WIN32, SERVICE_RUNNING, SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN,
+                                  NO_ERROR, 0, 0, kWaitHintMillis};
+    }
+    const std::u16string name = serviceNameFromArguments(arguments);
+    state::setServiceName(name);
+    log::logLine(u"service name is '%s'", name);
+    h.statusHandle = ::RegisterServiceCtrlHandlerW(toWide(name).c_str(), controlHandler);
+    if (h.statusHandle == nullptr) return false;
+    setStateAndReport(SERVICE_RUNNING, u"SetServiceStatus failed %d");
+
+    const std::optional<std::u16string> commandLine =
+        childCommandLine(cmdline::splitCommandLine(toU16(::GetCommandLineW())), name, arguments);
+    if (!commandLine) {
+        log::logLine(u"child command line longer than %d characters", kChildCommandLineCapacity - 1);
+        reportStartFailure();
+        return false;
+    }
+    std::optional<Pipe> output = createPipe(false, u"CreatePipe error (%d)", u"SetHandleInformation error (%d)");
+    std::optional<Pipe> shutdown =
+        output ? createPipe(true, u"CreatePipe error 2 (%d)", u"SetHandleInformation error 2 (%d)") : std::nullopt;
+    if (!shutdown) {
+        reportStartFailure();
+        return false;
+    }
+    const DWORD priority = priorityClass(name);
+
+    std::wstring mutableLine = toWide(*commandLine);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = shutdown->read.get();
+    startup.hStdOutput = output->write.get();
+    startup.hStdError = output->write.get();
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, priority | DETACHED_PROCESS, nullptr,
+                          nullptr, &startup, &started)) {
+        log::logLine(u"could not start process %s (%d)", *commandLine, ::GetLastError());
+        reportStartFailure();
+        return false;
+    }
+    const UniqueHandle process(started.hProcess);
+    const UniqueHandle thread(started.hThread);
+    // Only the child may hold these ends, so that its end is the pipes' end.
+    output->write.reset();
+    shutdown->read.reset();
+    if (!startOutputConsumer(std::move(output->read))) log::logLine(u"CreateThread error (%d)", ::GetLastError());
+    if (!takeShutdownPipe(std::move(shutdown->write))) sendShutdown(0);
+    log::logLine(u"registering ConsoleCtrlHandler");
+    registerConsoleCtrlHandler();
+
+    ::WaitForSingleObject(process.get(), INFINITE);
+    DWORD exitCode = 0;
+    ::GetExitCodeProcess(process.get(), &exitCode);
+    log::logLine(u"process terminated with exit code %d", exitCode);
+    if (statusAfterChildExit(exitCode, stopRequested()) == ChildExitReport::Stopped) {
+        setStateAndReport(SERVICE_STOPPED, u"SetServiceStatus 10 failed %d");
+        log::logLine(u"service stopped set");
+    }
+    return true;
+}
+
+}  // namespace
+
+void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
+    setRunning(true);
+    try {
+        if (runService(argumentsOf(argumentCount, arguments))) {
+            log::logLine(u"exiting");
+            ::ExitProcess(0);
+        }
+    } catch (...) {
+        // Out of memory: the status says what was last reported.
+    }
+    setRunning(false);
+}
+
+void awaitServiceMainEnd() {
+    Progress& p = progress();
+    std::unique_lock<std::mutex> locked(p.lock);
+    p.changed.wait_for(locked, kLastStepsTimeout, [&] { return !p.running; });
+}
+
+}  // namespace tavik::service

@@ -1,0 +1,45 @@
+#include "launcher/win/vmstart/NativeLibraryPath.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "launcher/core/ConfigIds.h"
+#include "launcher/core/Log.h"
+#include "launcher/win/image/Config.h"
+#include "launcher/win/paths/Environment.h"
+#include "launcher/win/paths/PathResolution.h"
+#include "launcher/win/vmstart/Expansion.h"
+
+namespace tavik {
+namespace {
+
+void setPath(const std::string& value) {
+    if (::SetEnvironmentVariableA("PATH", value.c_str()))
+        log::logLine(u"Setting PATH (native libs) %S", value);
+    else
+        log::logLine(u"Setting PATH (native libs) %S failed with error %d", value, ::GetLastError());
+    // The C runtime keeps its own copy of the environment for getenv.
+    const std::string entry = "PATH=" + value;
+    ::_putenv(entry.c_str());
+}
+
+}  // namespace
+
+std::string nativeLibraryPathValue(std::string directories, const std::optional<std::string>& currentPath) {
+    if (!directories.empty() && directories.back() != ';') directories.push_back(';');
+    if (currentPath && directories.size() + currentPath->size() < kNativeLibraryPathCapacity)
+        directories.append(*currentPath);
+    return directories;
+}
+
+void setupNativeLibraryPath() {
+    const std::string configured = configString(config::kNativeLibraryDirectoriesId, config::kTextCapacity);
+    log::logLine(u"native lib dir is %S", configured);
+    // The cookies are not kept: the directories stay registered for the process.
+    const std::string directories = resolvePathList(
+        expandVariablesNarrow(configured), [](const std::string& directory) { addDllDirectory(directory); });
+    setPath(nativeLibraryPathValue(directories, env::variable("PATH")));
+}
+
+}  // namespace tavik
