@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/win/Handles.h"
+#include "common/win/LastError.h"
 #include "common/win/WideText.h"
 #include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
@@ -186,7 +187,7 @@ std::string tempFileName() {
     if (::GetTempFileNameA(base.c_str(), "tvk", 0, unique) != 0) {
         name = unique;
     } else {
-        log::logLine(u"GetTempFileName failed (last error %d)", ::GetLastError());
+        log::logLine(u"GetTempFileName failed (last error %d)", lastError("GetTempFileNameA"));
         name = base + (endsWithPathSeparator(base) ? "" : "\\") + "tvk" + std::to_string(probeNumber());
     }
     log::logLine(u"tempFile is %S", name);
@@ -202,7 +203,7 @@ void createTempDirectory() {
             setTempDirectory(directory);
             return;
         }
-        log::logLine(u"Could not create dir (%d)", ::GetLastError());
+        log::logLine(u"Could not create dir (%d)", lastError("CreateDirectoryA"));
     }
     setTempDirectory({});
     fatalMessage(config::kInternalFailureMessageId, config::kTempDirectoryFailure);

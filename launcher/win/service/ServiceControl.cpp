@@ -5,7 +5,9 @@
 #include <cstdio>
 
 #include "common/TextFormat.h"
-#include "common/UniqueResource.h"
+#include "common/win/Handles.h"
+#include "common/win/LastError.h"
+#include "common/win/Services.h"
 #include "common/win/SystemLibrary.h"
 #include "common/win/WideText.h"
 #include "launcher/core/ConfigIds.h"
@@ -16,8 +18,6 @@
 
 namespace tavik::service {
 namespace {
-
-using UniqueServiceHandle = UniqueResource<NullIsInvalid<SC_HANDLE, &::CloseServiceHandle>>;
 
 constexpr DWORD kStopPollMillis = 500;
 
@@ -34,10 +34,8 @@ void print(std::u16string_view fmt, const Args&... args) {
 const std::u16string& serviceName() { return state::serviceName(); }
 std::wstring wideServiceName() { return toWide(serviceName()); }
 
-UniqueServiceHandle openManager(DWORD access) { return UniqueServiceHandle(::OpenSCManagerA(nullptr, nullptr, access)); }
-
-UniqueServiceHandle openService(const UniqueServiceHandle& manager, DWORD access) {
-    return UniqueServiceHandle(::OpenServiceW(manager.get(), wideServiceName().c_str(), access));
+Result<UniqueServiceHandle> openService(const UniqueServiceHandle& manager, DWORD access) {
+    return scm::openService(manager.get(), wideServiceName().c_str(), access);
 }
 
 std::optional<ServiceProgress> queryProgress(SC_HANDLE service) {
@@ -86,7 +84,7 @@ StartType configuredStartType() {
 
 int installService(StartType startType) {
     uninstallService(false);
-    const UniqueServiceHandle manager = openManager(SC_MANAGER_ALL_ACCESS);
+    const Result<UniqueServiceHandle> manager = scm::openManager(SC_MANAGER_ALL_ACCESS);
     if (!manager) {
         print(u"Could not open SCManager.\n");
         return 1;
@@ -95,7 +93,7 @@ int installService(StartType startType) {
     const std::wstring dependencies = toWide(dependencyList(configWideString(config::kServiceDependenciesId)));
     const std::wstring name = wideServiceName();
     const UniqueServiceHandle service(::CreateServiceW(
-        manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+        manager->get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
         startTypeValue(startType), SERVICE_ERROR_NORMAL, binaryPath.c_str(), nullptr, nullptr,
         dependencies.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr));
     if (!service) {
@@ -109,13 +107,13 @@ int installService(StartType startType) {
 
 int uninstallService(bool reporting) {
     stopService(false);
-    const UniqueServiceHandle manager = openManager(SC_MANAGER_ALL_ACCESS);
+    const Result<UniqueServiceHandle> manager = scm::openManager(SC_MANAGER_ALL_ACCESS);
     if (!manager) {
         if (reporting) print(u"Could not open SCManager.\n");
         return 1;
     }
-    const UniqueServiceHandle service = openService(manager, DELETE);
-    if (!service || !::DeleteService(service.get())) {
+    const Result<UniqueServiceHandle> service = openService(*manager, DELETE);
+    if (!service || !::DeleteService(service->get())) {
         if (reporting) print(u"Could not delete service.\n");
         return 1;
     }
@@ -124,23 +122,23 @@ int uninstallService(bool reporting) {
 }
 
 int stopService(bool reporting) {
-    const UniqueServiceHandle manager = openManager(SC_MANAGER_CONNECT);
+    const Result<UniqueServiceHandle> manager = scm::openManager(SC_MANAGER_CONNECT);
     if (!manager) {
         if (reporting) print(u"Could not open SCManager.\n");
         return 1;
     }
-    const UniqueServiceHandle service = openService(manager, SERVICE_STOP | SERVICE_QUERY_STATUS);
+    const Result<UniqueServiceHandle> service = openService(*manager, SERVICE_STOP | SERVICE_QUERY_STATUS);
     if (!service) {
         if (reporting) print(u"Could not stop service.\n");
         return 1;
     }
     SERVICE_STATUS status{};
-    if (::ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) {
+    if (::ControlService(service->get(), SERVICE_CONTROL_STOP, &status)) {
         print(u"Stopping service '%s'.\n", serviceName());
-        print(waitForStop(service.get()) ? u"Service stopped\n" : u"Error while stopping service\n");
+        print(waitForStop(service->get()) ? u"Service stopped\n" : u"Error while stopping service\n");
         return 0;
     }
-    if (::GetLastError() == ERROR_SERVICE_NOT_ACTIVE) {
+    if (lastError("ControlService").code == ERROR_SERVICE_NOT_ACTIVE) {
         print(u"Service is already stopped.\n");
         return 0;
     }
@@ -149,25 +147,26 @@ int stopService(bool reporting) {
 }
 
 int startService(const std::vector<std::u16string>& remaining) {
-    const UniqueServiceHandle manager = openManager(SC_MANAGER_CONNECT);
+    const Result<UniqueServiceHandle> manager = scm::openManager(SC_MANAGER_CONNECT);
     if (!manager) {
         print(u"Could not open SCManager.\n");
         return 1;
     }
-    const UniqueServiceHandle service = openService(manager, SERVICE_START);
-    DWORD error = ::GetLastError();
+    const Result<UniqueServiceHandle> service = openService(*manager, SERVICE_START);
+    SysError error = service.error();
     if (service) {
         std::vector<std::wstring> arguments;
         for (const std::u16string& argument : startArguments(remaining)) arguments.push_back(toWide(argument));
         std::vector<const wchar_t*> vector;
         for (const std::wstring& argument : arguments) vector.push_back(argument.c_str());
-        if (::StartServiceW(service.get(), static_cast<DWORD>(vector.size()), vector.empty() ? nullptr : vector.data())) {
+        if (::StartServiceW(service->get(), static_cast<DWORD>(vector.size()),
+                            vector.empty() ? nullptr : vector.data())) {
             print(u"Starting service '%s'.\n", serviceName());
             return 0;
         }
-        error = ::GetLastError();
+        error = lastError("StartServiceW");
     }
-    if (error == ERROR_SERVICE_ALREADY_RUNNING) {
+    if (error.code == ERROR_SERVICE_ALREADY_RUNNING) {
         print(u"Service is already running.\n");
         return 0;
     }
@@ -176,14 +175,14 @@ int startService(const std::vector<std::u16string>& remaining) {
 }
 
 int queryServiceStatus() {
-    const UniqueServiceHandle manager = openManager(SC_MANAGER_CONNECT);
+    const Result<UniqueServiceHandle> manager = scm::openManager(SC_MANAGER_CONNECT);
     if (!manager) {
         print(u"Could not open SCManager.\n");
         return 1;
     }
-    const UniqueServiceHandle service = openService(manager, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG);
+    const Result<UniqueServiceHandle> service = openService(*manager, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG);
     SERVICE_STATUS status{};
-    if (!service || !::QueryServiceStatus(service.get(), &status)) {
+    if (!service || !::QueryServiceStatus(service->get(), &status)) {
         print(u"Could not get status.\n");
         return 1;
     }
@@ -195,8 +194,8 @@ int queryServiceStatus() {
     std::vector<std::uint64_t> buffer(kConfigBufferSize / sizeof(std::uint64_t));
     auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
     DWORD needed = 0;
-    if (!::QueryServiceConfigA(service.get(), config, kConfigBufferSize, &needed)) {
-        print(u"Could not get config (%d, %d).\n", ::GetLastError(), needed);
+    if (!::QueryServiceConfigA(service->get(), config, kConfigBufferSize, &needed)) {
+        print(u"Could not get config (%d, %d).\n", lastError("QueryServiceConfigA"), needed);
         return 1;
     }
     if (config->dwStartType == SERVICE_AUTO_START) print(u"%s.\n", u"Auto-start");
