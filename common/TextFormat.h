@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/SysError.h"
+
 namespace tavik {
 
 // Narrow text is in the ANSI code page; each platform supplies the decoder
@@ -28,6 +30,8 @@ public:
     FormatArg(const std::u16string& v) : kind_(Kind::Text), text_(v) {}
     FormatArg(const char16_t* v) : kind_(Kind::Text), text_(v ? v : u"(null)") {}
     FormatArg(const void* v) : kind_(Kind::Pointer), pointer_(reinterpret_cast<std::uintptr_t>(v)) {}
+    // A failure prints as its code: the product's own texts show it with "%d".
+    FormatArg(const SysError& v) : kind_(Kind::Integer), integer_(v.code) {}
 
     Kind kind() const { return kind_; }
     long long integer() const { return integer_; }

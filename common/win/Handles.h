@@ -1,5 +1,5 @@
 #pragma once
-// Owners for the Win32 handle kinds the launcher opens.
+// Owners for the Win32 handle kinds the programs open.
 #include <windows.h>
 
 #include "common/UniqueResource.h"
@@ -26,5 +26,6 @@ using UniqueFindHandle = UniqueResource<FindHandleTraits>;
 
 using UniqueHKey = UniqueResource<NullIsInvalid<HKEY, &::RegCloseKey>>;
 using UniqueLibrary = UniqueResource<NullIsInvalid<HMODULE, &::FreeLibrary>>;
+using UniqueServiceHandle = UniqueResource<NullIsInvalid<SC_HANDLE, &::CloseServiceHandle>>;
 
 }  // namespace tavik

@@ -25,6 +25,7 @@
 namespace tavik::test {
 namespace {
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -309,6 +310,23 @@ TEST(JvmSearchRegistry, PreviousInstallationsOfTheUserComeAfterTheRelaxedPass) {
     EXPECT_EQ(run.values.at("source"), "4");
     EXPECT_THAT(run.log, HasSubstr("found JRE from previous installation (user) "));
     EXPECT_THAT(run.log, HasSubstr("Testing relative location none"));
+}
+
+// The open's own status: the thread's last error at that point belongs to earlier calls.
+TEST(JvmSearchRegistry, MissingInstallationsKeyIsLoggedWithTheStatusOfItsOpen) {
+    ScratchDir scratch;
+    SearchConfig config{"Anone", "", ""};
+    config.applicationId = "search-test-app-without-installations";
+    const SearchRun run = runSearch(scratch.path(), config);
+    EXPECT_EQ(run.values.at("loaded"), "0") << run.log;
+    std::size_t opens = 0;
+    for (const std::string& line : lines(run.log)) {
+        if (line.find("could not open installation node ") == std::string::npos) continue;
+        ++opens;
+        EXPECT_THAT(line, EndsWith("] could not open installation node 2"));
+    }
+    // Both roots, each in both registry views.
+    EXPECT_EQ(opens, 4u) << run.log;
 }
 
 // --- The child side ---

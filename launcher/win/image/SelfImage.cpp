@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "common/win/LastError.h"
 #include "common/win/WideText.h"
 #include "launcher/core/BlockLocation.h"
 #include "launcher/core/Log.h"
@@ -45,7 +46,7 @@ UniqueHandle openSelfImage() {
     const HANDLE file = ::CreateFileW(toWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        const DWORD error = ::GetLastError();
+        const SysError error = lastError("CreateFileW");
         log::logError(u"Could not open %p %d %s", static_cast<const void*>(file), error, path);
         fatalError(u"Error opening media file.");
     }

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "common/win/Handles.h"
+#include "common/win/LastError.h"
+#include "common/win/Registry.h"
 #include "common/win/WideText.h"
 #include "launcher/core/ConfigIds.h"
 #include "launcher/core/InstanceNames.h"
@@ -78,9 +80,9 @@ Waiting awaitMessage(HANDLE mailslot) {
     char none = 0;
     DWORD read = 0;
     if (::ReadFile(mailslot, &none, 0, &read, nullptr)) return Waiting::Ready;
-    const DWORD error = ::GetLastError();
-    if (error == ERROR_INSUFFICIENT_BUFFER) return Waiting::Ready;
-    if (error == ERROR_BROKEN_PIPE) return Waiting::Unsupported;
+    const SysError error = lastError("ReadFile");
+    if (error.code == ERROR_INSUFFICIENT_BUFFER) return Waiting::Ready;
+    if (error.code == ERROR_BROKEN_PIPE) return Waiting::Unsupported;
     log::logLine(u"error waiting for mailslot %d", error);
     return Waiting::Failed;
 }
@@ -97,7 +99,7 @@ std::u16string messageOf(const std::vector<char>& buffer, DWORD read) {
 Reading readWaitingMessage(HANDLE mailslot, std::u16string& message) {
     DWORD nextSize = 0;
     if (!::GetMailslotInfo(mailslot, nullptr, &nextSize, nullptr, nullptr)) {
-        log::logLine(u"error reading from mailslot %d", ::GetLastError());
+        log::logLine(u"error reading from mailslot %d", lastError("GetMailslotInfo"));
         return Reading::Failed;
     }
     if (nextSize == MAILSLOT_NO_MESSAGE) {
@@ -108,7 +110,7 @@ Reading readWaitingMessage(HANDLE mailslot, std::u16string& message) {
     std::vector<char> buffer(static_cast<std::size_t>(nextSize) + 2);
     DWORD read = 0;
     if (!::ReadFile(mailslot, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
-        log::logLine(u"error mailslot ReadFile %d", ::GetLastError());
+        log::logLine(u"error mailslot ReadFile %d", lastError("ReadFile"));
         return Reading::Failed;
     }
     if (read != nextSize) {
@@ -124,7 +126,7 @@ Reading readNextMessage(HANDLE mailslot, std::u16string& message) {
     std::vector<char> buffer(static_cast<std::size_t>(kMaxMessageBytes) + 2);
     DWORD read = 0;
     if (!::ReadFile(mailslot, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
-        log::logLine(u"error mailslot ReadFile %d", ::GetLastError());
+        log::logLine(u"error mailslot ReadFile %d", lastError("ReadFile"));
         return Reading::Failed;
     }
     message = messageOf(buffer, read);
@@ -168,7 +170,7 @@ void startListening() {
     log::logLine(u"creating mailslot successful");
     const UniqueHandle thread(::CreateThread(nullptr, 0, &startupListener, mailslot.get(), 0, nullptr));
     if (!thread) {
-        log::logError(u"CreateThread(startupListener) failed: %d", ::GetLastError());
+        log::logError(u"%s", describe(lastError("CreateThread"), u"startupListener"));
         return;
     }
     mailslot.release();  // the listener thread owns it now
@@ -245,27 +247,23 @@ InstanceGuard enforceSingleInstance(StartupNotification notification) {
 }
 
 void writeInstancePid(std::string_view instancePath, std::uint32_t processId) {
-    UniqueHKey key;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, toWide(instance::kInstanceRegistryKey).c_str(), 0, nullptr, 0,
-                          KEY_ALL_ACCESS, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
-        return;
+    const Result<UniqueHKey> key =
+        registry::createKey(HKEY_CURRENT_USER, toWide(instance::kInstanceRegistryKey).c_str(), KEY_ALL_ACCESS);
+    if (!key) return;
     const DWORD value = processId;
-    ::RegSetValueExW(key.get(), fromAnsi(instancePath).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+    ::RegSetValueExW(key->get(), fromAnsi(instancePath).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                      sizeof value);
 }
 
 std::uint32_t readInstancePid(std::string_view instancePath) {
-    UniqueHKey key;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, toWide(instance::kInstanceRegistryKey).c_str(), 0, KEY_READ, key.put()) !=
-        ERROR_SUCCESS)
-        return 0;
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    if (::RegQueryValueExW(key.get(), fromAnsi(instancePath).c_str(), nullptr, nullptr,
-                           reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
-        size != sizeof value)
-        return 0;
-    return value;
+    const Result<UniqueHKey> key =
+        registry::openKey(HKEY_CURRENT_USER, toWide(instance::kInstanceRegistryKey).c_str(), KEY_READ);
+    if (!key) return 0;
+    const Result<registry::Value> value = registry::queryValue(key->get(), fromAnsi(instancePath).c_str());
+    DWORD processId = 0;
+    if (!value || value->bytes.size() != sizeof processId) return 0;
+    std::memcpy(&processId, value->bytes.data(), sizeof processId);
+    return processId;
 }
 
 void activateInstanceWindows(std::uint32_t processId, MinimisedWindows minimised) {
@@ -275,11 +273,11 @@ void activateInstanceWindows(std::uint32_t processId, MinimisedWindows minimised
 
 void sendStartupNotification(std::uint32_t processId, std::u16string_view tail) {
     const std::wstring name = toWide(mailslotNameOf(processId));
-    DWORD openError = 0;
+    SysError openError{};
     const auto open = [&] {
         UniqueHandle opened(::CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
-        openError = ::GetLastError();
+        openError = lastError("CreateFileW");
         return opened;
     };
     UniqueHandle mailslot = open();
@@ -295,7 +293,7 @@ void sendStartupNotification(std::uint32_t processId, std::u16string_view tail) 
     const DWORD length = static_cast<DWORD>(message.size() * sizeof(char16_t));
     DWORD written = 0;
     if (!::WriteFile(mailslot.get(), message.data(), length, &written, nullptr))
-        log::logLine(u"error mailslot WriteFile %d", ::GetLastError());
+        log::logLine(u"error mailslot WriteFile %d", lastError("WriteFile"));
     else if (written != length)
         log::logLine(u"error mailslot WriteFile length %d %d", written, length);
 }

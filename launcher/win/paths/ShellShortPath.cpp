@@ -5,7 +5,9 @@
 #include <algorithm>
 
 #include "common/TextFormat.h"
-#include "common/win/Handles.h"
+#include "common/win/LastError.h"
+#include "common/win/Pipe.h"
+#include "common/win/Process.h"
 #include "common/win/WideText.h"
 #include "launcher/core/Log.h"
 #include "launcher/core/PathText.h"
@@ -19,26 +21,15 @@ constexpr std::size_t kOutputLimit = 6000;
 // come a moment before the process has fully ended and has its exit code.
 constexpr DWORD kExitWaitMillis = 5000;
 
-struct Pipe {
-    UniqueHandle reader;
-    UniqueHandle writer;
-};
-
 // Only the write end is inherited: the child must not hold the read end open.
 std::optional<Pipe> outputPipe() {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE reader = nullptr;
-    HANDLE writer = nullptr;
-    if (!::CreatePipe(&reader, &writer, &inherit, 0)) {
-        log::logLine(u"CreatePipe error (%d)", ::GetLastError());
-        return std::nullopt;
-    }
-    Pipe pipe{UniqueHandle(reader), UniqueHandle(writer)};
-    if (!::SetHandleInformation(pipe.reader.get(), HANDLE_FLAG_INHERIT, 0)) {
-        log::logLine(u"SetHandleInformation error (%d)", ::GetLastError());
-        return std::nullopt;
-    }
-    return pipe;
+    Result<Pipe> pipe = createPipe(PipeEnd::Write);
+    if (pipe) return std::move(*pipe);
+    const SysError& error = pipe.error();
+    log::logLine(std::string_view(error.api) == "CreatePipe" ? u"CreatePipe error (%d)"
+                                                              : u"SetHandleInformation error (%d)",
+                 error);
+    return std::nullopt;
 }
 
 std::string readAll(HANDLE reader) {
@@ -60,37 +51,35 @@ std::optional<std::string> shortPathViaShell(const std::u16string& path) {
     if (!pipe) return std::nullopt;
 
     const std::u16string windowsDirectory = env::windowsDirectoryWide().value_or(u"");
-    std::wstring commandLine =
+    const std::wstring commandLine =
         toWide(format(u"%s\\system32\\cmd.exe /C for %%I in (\"%s\") do @echo %%~sI", windowsDirectory, path));
     log::logLine(u"executing %s", toU16(commandLine));
 
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = pipe->writer.get();
-    startup.hStdError = pipe->writer.get();
-    PROCESS_INFORMATION started{};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                          &startup, &started)) {
+    ProcessOptions options;
+    options.inheritHandles = true;
+    options.creationFlags = CREATE_NO_WINDOW;
+    options.standardHandles = StandardHandles{nullptr, pipe->write.get(), pipe->write.get()};
+    const Result<ChildProcess> child = startProcess(nullptr, commandLine, options);
+    if (!child) {
         log::logLine(u"could not execute cmd.exe");
         return std::nullopt;
     }
-    const UniqueHandle process(started.hProcess);
-    const UniqueHandle thread(started.hThread);
 
-    pipe->writer.reset();  // else the read below never sees the end of the output
-    const std::string output = readAll(pipe->reader.get());
+    pipe->write.reset();  // else the read below never sees the end of the output
+    const std::string output = readAll(pipe->read.get());
     log::logLine(u"finished reading from cmd.exe %d \"%S\"", output.size(), output);
-    pipe->reader.reset();
+    pipe->read.reset();
 
-    ::WaitForSingleObject(process.get(), kExitWaitMillis);
-    DWORD exitCode = 0;
-    ::GetExitCodeProcess(process.get(), &exitCode);
+    const Result<ProcessWait> ended = child->wait(kExitWaitMillis);
+    if (!ended) {
+        log::logLine(u"%s", describe(ended.error()));
+        return std::nullopt;
+    }
+    const std::uint32_t exitCode = ended->exitCode;
     log::logLine(u"Exit Code %d", exitCode);
     if (exitCode == STILL_ACTIVE) {
         log::logLine(u"Terminating process");
-        ::TerminateProcess(process.get(), 1);
+        child->terminate(1);
         return std::nullopt;
     }
     auto shortPath = path::shortPathFromShellOutput(output, exitCode);

@@ -5,6 +5,9 @@
 #include <ctime>
 #include <utility>
 
+#include "common/win/Handles.h"
+#include "common/win/LastError.h"
+#include "common/win/WideText.h"
 #include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/paths/AnsiPath.h"
@@ -39,7 +42,7 @@ std::string tempFileName() {
     if (::GetTempFileNameA(base.c_str(), "tvk", 0, unique) != 0) {
         name = unique;
     } else {
-        log::logLine(u"GetTempFileName failed (last error %d)", ::GetLastError());
+        log::logLine(u"GetTempFileName failed (last error %d)", lastError("GetTempFileNameA"));
         name = base + (endsWithPathSeparator(base) ? "" : "\\") + "tvk" + std::to_string(probeNumber());
     }
     log::logLine(u"tempFile is %S", name);
@@ -55,7 +58,7 @@ std::string createTempDirectory() {
             removeAtLauncherExit(directory);
             return directory;
         }
-        log::logLine(u"Could not create dir (%d)", ::GetLastError());
+        log::logLine(u"Could not create dir (%d)", lastError("CreateDirectoryA"));
     }
     fatalMessage(config::kInternalFailureMessageId, config::kTempDirectoryFailure);
 }

@@ -6,6 +6,9 @@
 
 #include "common/ScopeExit.h"
 #include "common/win/Handles.h"
+#include "common/win/LastError.h"
+#include "common/win/Process.h"
+#include "common/win/Registry.h"
 #include "common/win/WideText.h"
 #include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
@@ -24,15 +27,10 @@ constexpr DWORD kVersionRunTimeoutMs = 60000;
 constexpr DWORD kOutputReadLimit = 4096;
 
 // The whole value, however long; none when it is missing or unreadable.
-std::optional<std::string> queryValue(HKEY key, const char* name) {
-    DWORD size = 0;
-    if (::RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
-    std::string value(size, '\0');
-    if (size == 0) return value;
-    if (::RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value.data()), &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    value.resize(size);
-    return value;
+std::optional<std::string> cachedBytes(HKEY key, const char* name) {
+    const Result<registry::Value> value = registry::queryValue(key, name);
+    if (!value) return std::nullopt;
+    return std::string(value->bytes.begin(), value->bytes.end());
 }
 
 FileTime fileTimeBytes(std::uint64_t value) {
@@ -104,33 +102,29 @@ std::optional<std::string> readOutputStart(const std::string& name) {
 }  // namespace
 
 std::optional<std::string> readCachedVersion(const std::string& javaExe, const FileTime& lastWriteTime) {
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, versionCacheKey(javaExe).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return std::nullopt;
-    const UniqueHKey key(opened);
+    const Result<UniqueHKey> key = registry::openKey(HKEY_CURRENT_USER, versionCacheKey(javaExe).c_str(), KEY_READ);
+    if (!key) return std::nullopt;
     CachedValues values;
-    values.lastWriteTime = queryValue(key.get(), "LastWriteTime");
-    values.version = queryValue(key.get(), "Version");
+    values.lastWriteTime = cachedBytes(key->get(), "LastWriteTime");
+    values.version = cachedBytes(key->get(), "Version");
     return cachedVersion(values, lastWriteTime);
 }
 
 void writeCachedVersion(const std::string& javaExe, const FileTime& lastWriteTime, std::string_view version) {
-    HKEY created = nullptr;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, versionCacheKey(javaExe).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          KEY_ALL_ACCESS, nullptr, &created, nullptr) != ERROR_SUCCESS)
-        return;
-    const UniqueHKey key(created);
-    ::RegSetValueExA(key.get(), "LastWriteTime", 0, REG_BINARY, lastWriteTime.data(),
+    const Result<UniqueHKey> key =
+        registry::createKey(HKEY_CURRENT_USER, versionCacheKey(javaExe).c_str(), KEY_ALL_ACCESS);
+    if (!key) return;
+    ::RegSetValueExA(key->get(), "LastWriteTime", 0, REG_BINARY, lastWriteTime.data(),
                      static_cast<DWORD>(lastWriteTime.size()));
     // Stored without a terminator, through the wide call: the 8-bit one
     // takes in a zero that happens to follow the text in memory.
     const std::wstring text = fromAnsi(version);
-    ::RegSetValueExW(key.get(), L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
+    ::RegSetValueExW(key->get(), L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
                      static_cast<DWORD>(text.size() * sizeof(wchar_t)));
 }
 
 std::optional<std::string> runJavaVersion(const std::string& javaExe, const FileTime& lastWriteTime) {
-    std::string commandLine = shortPathOrLong(javaExe) + " -version";
+    const std::string commandLine = shortPathOrLong(javaExe) + " -version";
     const JavaOptionsHidden hidden;
 
     const std::string outputName = tempFileName();
@@ -140,28 +134,28 @@ std::optional<std::string> runJavaVersion(const std::string& javaExe, const File
         ::DeleteFileA(outputName.c_str());
     });
 
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdError = output.get();
-    PROCESS_INFORMATION started{};
-    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
-                          nullptr, &startup, &started)) {
-        log::logLine(u"Could not create process %S > %S (error %d)", commandLine, outputName, ::GetLastError());
+    ProcessOptions options;
+    options.inheritHandles = true;
+    options.creationFlags = NORMAL_PRIORITY_CLASS;
+    options.standardHandles = StandardHandles{nullptr, nullptr, output.get()};
+    options.showWindow = SW_HIDE;
+    const Result<ChildProcess> child = startProcess(nullptr, commandLine, options);
+    if (!child) {
+        log::logLine(u"Could not create process %S > %S (error %d)", commandLine, outputName, child.error());
         return std::nullopt;
     }
-    const UniqueHandle process(started.hProcess);
-    const UniqueHandle thread(started.hThread);
-    ::WaitForSingleObject(process.get(), kVersionRunTimeoutMs);
+    const Result<ProcessWait> ended = child->wait(kVersionRunTimeoutMs);
+    if (!ended) {
+        log::logLine(u"%s", describe(ended.error()));
+        return std::nullopt;
+    }
 
-    DWORD exitCode = 0;
-    ::GetExitCodeProcess(process.get(), &exitCode);
+    const std::uint32_t exitCode = ended->exitCode;
     log::logLine(u"Exit Code %d", exitCode);
     switch (versionRunEnd(exitCode)) {
         case VersionRunEnd::Terminate:
             log::logLine(u"Terminating process");
-            ::TerminateProcess(process.get(), 1);
+            child->terminate(1);
             return std::nullopt;
         case VersionRunEnd::RecordFailure:
             writeCachedVersion(javaExe, lastWriteTime, kFailedRunVersion);

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "common/win/LastError.h"
 #include "common/win/SystemLibrary.h"
 #include "launcher/core/ConfigIds.h"
 #include "launcher/core/JavaVersion.h"
@@ -28,7 +29,7 @@ void setPath(const std::optional<std::string>& value) {
     if (::SetEnvironmentVariableA("PATH", value ? text.c_str() : nullptr))
         log::logLine(u"Setting PATH %S", text);
     else
-        log::logLine(u"Setting PATH %S failed with error %d", text, ::GetLastError());
+        log::logLine(u"Setting PATH %S failed with error %d", text, lastError("SetEnvironmentVariableA"));
     // getenv in this process must see the same value.
     const std::string entry = "PATH=" + text;
     ::_putenv(entry.c_str());
@@ -147,7 +148,7 @@ HMODULE tryJvmDll(const std::string& binDir, std::string_view name) {
     const bool exists = pathExists(file);
     log::logLine(u"Trying %S (exists %d)", file, exists ? 1 : 0);
     HMODULE library = ::LoadLibraryA(file.c_str());
-    if (library == nullptr && exists) log::logLine(u"Failed with error code %d", ::GetLastError());
+    if (library == nullptr && exists) log::logLine(u"Failed with error code %d", lastError("LoadLibraryA"));
     return library;
 }
 

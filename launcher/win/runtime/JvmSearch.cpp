@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/win/Handles.h"
+#include "common/win/Registry.h"
 #include "common/win/WideText.h"
 #include "launcher/core/ConfigIds.h"
 #include "launcher/core/JvmSearchRules.h"
@@ -40,26 +41,14 @@ bool requireJdk() { return configInt(config::kRequireJdkId) != 0; }
 
 bool fileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-UniqueHKey openKey(HKEY root, const char* path, REGSAM view) {
-    UniqueHKey key;
-    if (::RegOpenKeyExA(root, path, 0, KEY_READ | view, key.put()) != ERROR_SUCCESS) key.reset();
-    return key;
+Result<UniqueHKey> openKey(HKEY root, const char* path, REGSAM view) {
+    return registry::openKey(root, path, KEY_READ | view);
 }
 
 // A string value read into a buffer of `capacity` bytes; none when it is
 // missing or would not fit, as a cut path names another runtime.
 std::optional<std::string> queryString(HKEY key, const char* name, std::size_t capacity) {
-    DWORD type = 0;
-    DWORD size = 0;
-    if (::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
-    std::string value(size, '\0');
-    if (::RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value.data()), &size) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    value.resize(size);
-    while (!value.empty() && value.back() == '\0') value.pop_back();
-    return fittingValue(std::move(value), capacity);
+    return fittingValue(registry::queryString(key, name).optional(), capacity);
 }
 
 std::vector<std::string> subkeyNames(HKEY key) {
@@ -122,12 +111,13 @@ bool checkInstallationsOnce(Candidate& found, HKEY root, REGSAM view, const Boun
     const std::string applicationId = configString(config::kApplicationId, config::kTextCapacity);
     log::logLine(u"checking app id %S (%d, %p)", applicationId, static_cast<int>(view), static_cast<void*>(root));
     if (applicationId.empty()) return false;
-    const UniqueHKey key = openKey(root, kInstallationsKey, view);
+    const Result<UniqueHKey> key = openKey(root, kInstallationsKey, view);
     if (!key) {
-        log::logLine(u"could not open installation node %d", static_cast<int>(::GetLastError()));
+        log::logLine(u"could not open installation node %d", key.error());
         return false;
     }
-    const std::optional<std::string> installations = queryString(key.get(), applicationId.c_str(), kPathValueCapacity);
+    const std::optional<std::string> installations =
+        queryString(key->get(), applicationId.c_str(), kPathValueCapacity);
     if (!installations || installations->empty()) {
         log::logLine(u"could not query value node %d", 0);
         return false;
@@ -155,28 +145,29 @@ bool checkPreviousInstallations(Candidate& found, HKEY root, const Bounds& bound
 // --- The Java vendor keys ---
 
 bool checkVendorCurrentVersions(Candidate& found, const char* jdkPath, const char* jrePath, const Bounds& bounds) {
-    const UniqueHKey jdkKey = openKey(HKEY_LOCAL_MACHINE, jdkPath, 0);
-    const UniqueHKey jreKey = openKey(HKEY_LOCAL_MACHINE, jrePath, 0);
-    const auto currentVersion = [](const UniqueHKey& key) {
-        return key ? queryString(key.get(), "CurrentVersion", kCurrentVersionCapacity) : std::nullopt;
+    const Result<UniqueHKey> jdkKey = openKey(HKEY_LOCAL_MACHINE, jdkPath, 0);
+    const Result<UniqueHKey> jreKey = openKey(HKEY_LOCAL_MACHINE, jrePath, 0);
+    const auto currentVersion = [](const Result<UniqueHKey>& key) {
+        return key ? queryString(key->get(), "CurrentVersion", kCurrentVersionCapacity) : std::nullopt;
     };
     const CurrentVersionChoice choice = chooseCurrentVersion(currentVersion(jdkKey), currentVersion(jreKey),
                                                              requireJdk(), bounds.minimum, bounds.maximum);
     if (choice.pick == CurrentVersionPick::None) return false;
-    const UniqueHKey& parent = choice.pick == CurrentVersionPick::Jdk ? jdkKey : jreKey;
-    const UniqueHKey versionKey = openKey(parent.get(), choice.version.c_str(), 0);
+    const Result<UniqueHKey>& parent = choice.pick == CurrentVersionPick::Jdk ? jdkKey : jreKey;
+    if (!parent) return false;
+    const Result<UniqueHKey> versionKey = openKey(parent->get(), choice.version.c_str(), 0);
     if (!versionKey) return false;
-    const std::optional<std::string> home = queryString(versionKey.get(), "JavaHome", kPathValueCapacity);
+    const std::optional<std::string> home = queryString(versionKey->get(), "JavaHome", kPathValueCapacity);
     return home && checkRuntimeHome(found, *home, bounds);
 }
 
 bool checkVendorEveryVersion(Candidate& found, const char* path, const Bounds& bounds) {
-    const UniqueHKey key = openKey(HKEY_LOCAL_MACHINE, path, 0);
+    const Result<UniqueHKey> key = openKey(HKEY_LOCAL_MACHINE, path, 0);
     if (!key) return false;
-    for (const std::string& name : versionKeysInTrialOrder(subkeyNames(key.get()), bounds.minimum, bounds.maximum)) {
-        const UniqueHKey versionKey = openKey(key.get(), name.c_str(), 0);
+    for (const std::string& name : versionKeysInTrialOrder(subkeyNames(key->get()), bounds.minimum, bounds.maximum)) {
+        const Result<UniqueHKey> versionKey = openKey(key->get(), name.c_str(), 0);
         if (!versionKey) continue;
-        const std::optional<std::string> home = queryString(versionKey.get(), "JavaHome", kPathValueCapacity);
+        const std::optional<std::string> home = queryString(versionKey->get(), "JavaHome", kPathValueCapacity);
         if (home && checkRuntimeHome(found, *home, bounds)) return true;
     }
     return false;
@@ -196,10 +187,10 @@ bool checkVendorKeys(Candidate& found, const Bounds& bounds) {
 // --- Located runtimes ---
 
 std::optional<Candidate> bestLocatedRuntime(HKEY root, bool bundledOnly, const Bounds& bounds) {
-    const UniqueHKey key = openKey(root, kLocatedRuntimesKey, 0);
+    const Result<UniqueHKey> key = openKey(root, kLocatedRuntimesKey, 0);
     if (!key) return std::nullopt;
     std::optional<Candidate> best;
-    for (const std::string& name : subkeyNames(key.get())) {
+    for (const std::string& name : subkeyNames(key->get())) {
         const std::optional<std::string> javaExe = locatedJavaExe(name, bundledOnly);
         if (!javaExe) continue;
         Candidate candidate{*javaExe, {}};

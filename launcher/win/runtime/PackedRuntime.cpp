@@ -4,7 +4,8 @@
 
 #include <string_view>
 
-#include "common/win/Handles.h"
+#include "common/win/LastError.h"
+#include "common/win/Process.h"
 #include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
 #include "launcher/core/RuntimeLayout.h"
@@ -47,29 +48,26 @@ void unpackArchive(const std::string& runtimeDirectory, const std::string& packe
     }
     const std::string tool = runtimeDirectory + "\\bin\\unpack200.exe";
     // The tool gets exactly these arguments, without its own name in front.
-    std::string arguments = unpackArguments(packedPath);
+    const std::string arguments = unpackArguments(packedPath);
     log::logLine(u"%s", tool);
     log::logLine(u"%s", arguments);
 
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION started{};
-    if (!::CreateProcessA(tool.c_str(), arguments.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
-                          nullptr, &startup, &started)) {
+    ProcessOptions options;
+    options.inheritHandles = true;
+    options.creationFlags = NORMAL_PRIORITY_CLASS;
+    options.showWindow = SW_HIDE;
+    const Result<ChildProcess> child = startProcess(tool.c_str(), arguments, options);
+    if (!child) {
         log::logLine(u"could not create unpack process");
         fatalMessage(config::kInternalFailureMessageId, config::kRuntimePreparationFailure);
     }
-    const UniqueHandle process(started.hProcess);
-    const UniqueHandle thread(started.hThread);
     log::logLine(u"waiting for unpack200 to finish");
-    ::WaitForSingleObject(process.get(), INFINITE);
+    child->wait(INFINITE);  // its exit code is not examined: a missing archive shows in the version check
     log::logLine(u"unpack done");
 
     if (!::DeleteFileA(packedPath.c_str())) {
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND) log::logLine(u"could not delete packed file (error %d)", error);
+        const SysError error = lastError("DeleteFileA");
+        if (error.code != ERROR_FILE_NOT_FOUND) log::logLine(u"could not delete packed file (error %d)", error);
     }
 }
 

@@ -5,7 +5,9 @@
 #include <cstdio>
 
 #include "common/TextFormat.h"
-#include "common/UniqueResource.h"
+#include "common/win/Handles.h"
+#include "common/win/LastError.h"
+#include "common/win/Services.h"
 #include "common/win/SystemLibrary.h"
 #include "common/win/WideText.h"
 #include "launcher/core/ConfigIds.h"
@@ -15,8 +17,6 @@
 
 namespace tavik::service {
 namespace {
-
-using UniqueServiceHandle = UniqueResource<NullIsInvalid<SC_HANDLE, &::CloseServiceHandle>>;
 
 constexpr DWORD kStopPollMillis = 500;
 
@@ -30,10 +30,8 @@ void print(std::u16string_view fmt, const Args&... args) {
     std::fflush(stdout);
 }
 
-UniqueServiceHandle openManager(DWORD access) { return UniqueServiceHandle(::OpenSCManagerA(nullptr, nullptr, access)); }
-
-UniqueServiceHandle openService(const UniqueServiceHandle& manager, const std::u16string& name, DWORD access) {
-    return UniqueServiceHandle(::OpenServiceW(manager.get(), toWide(name).c_str(), access));
+Result<UniqueServiceHandle> openService(const UniqueServiceHandle& manager, const std::u16string& name, DWORD access) {
+    return scm::openService(manager.get(), toWide(name).c_str(), access);
 }
 
 std::optional<ServiceProgress> queryProgress(SC_HANDLE service) {
@@ -82,7 +80,7 @@ StartType configuredStartType() {
 
 int installService(const std::u16string& name, StartType startType) {
     uninstallService(name, Reporting::Quiet);
-    const UniqueServiceHandle manager = openManager(SC_MANAGER_ALL_ACCESS);
+    const Result<UniqueServiceHandle> manager = scm::openManager(SC_MANAGER_ALL_ACCESS);
     if (!manager) {
         print(u"Could not open SCManager.\n");
         return 1;
@@ -91,7 +89,7 @@ int installService(const std::u16string& name, StartType startType) {
     const std::wstring dependencies = toWide(dependencyList(configWideString(config::kServiceDependenciesId)));
     const std::wstring wideName = toWide(name);
     const UniqueServiceHandle service(::CreateServiceW(
-        manager.get(), wideName.c_str(), wideName.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+        manager->get(), wideName.c_str(), wideName.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
         startTypeValue(startType), SERVICE_ERROR_NORMAL, binaryPath.c_str(), nullptr, nullptr,
         dependencies.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr));
     if (!service) {
@@ -106,13 +104,13 @@ int installService(const std::u16string& name, StartType startType) {
 int uninstallService(const std::u16string& name, Reporting reporting) {
     const bool full = reporting == Reporting::Full;
     stopService(name, Reporting::Quiet);
-    const UniqueServiceHandle manager = openManager(SC_MANAGER_ALL_ACCESS);
+    const Result<UniqueServiceHandle> manager = scm::openManager(SC_MANAGER_ALL_ACCESS);
     if (!manager) {
         if (full) print(u"Could not open SCManager.\n");
         return 1;
     }
-    const UniqueServiceHandle service = openService(manager, name, DELETE);
-    if (!service || !::DeleteService(service.get())) {
+    const Result<UniqueServiceHandle> service = openService(*manager, name, DELETE);
+    if (!service || !::DeleteService(service->get())) {
         if (full) print(u"Could not delete service.\n");
         return 1;
     }
@@ -122,23 +120,23 @@ int uninstallService(const std::u16string& name, Reporting reporting) {
 
 int stopService(const std::u16string& name, Reporting reporting) {
     const bool full = reporting == Reporting::Full;
-    const UniqueServiceHandle manager = openManager(SC_MANAGER_CONNECT);
+    const Result<UniqueServiceHandle> manager = scm::openManager(SC_MANAGER_CONNECT);
     if (!manager) {
         if (full) print(u"Could not open SCManager.\n");
         return 1;
     }
-    const UniqueServiceHandle service = openService(manager, name, SERVICE_STOP | SERVICE_QUERY_STATUS);
+    const Result<UniqueServiceHandle> service = openService(*manager, name, SERVICE_STOP | SERVICE_QUERY_STATUS);
     if (!service) {
         if (full) print(u"Could not stop service.\n");
         return 1;
     }
     SERVICE_STATUS status{};
-    if (::ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) {
+    if (::ControlService(service->get(), SERVICE_CONTROL_STOP, &status)) {
         print(u"Stopping service '%s'.\n", name);
-        print(waitForStop(service.get()) ? u"Service stopped\n" : u"Error while stopping service\n");
+        print(waitForStop(service->get()) ? u"Service stopped\n" : u"Error while stopping service\n");
         return 0;
     }
-    if (::GetLastError() == ERROR_SERVICE_NOT_ACTIVE) {
+    if (lastError("ControlService").code == ERROR_SERVICE_NOT_ACTIVE) {
         print(u"Service is already stopped.\n");
         return 0;
     }
@@ -147,25 +145,26 @@ int stopService(const std::u16string& name, Reporting reporting) {
 }
 
 int startService(const std::u16string& name, const std::vector<std::u16string>& remaining) {
-    const UniqueServiceHandle manager = openManager(SC_MANAGER_CONNECT);
+    const Result<UniqueServiceHandle> manager = scm::openManager(SC_MANAGER_CONNECT);
     if (!manager) {
         print(u"Could not open SCManager.\n");
         return 1;
     }
-    const UniqueServiceHandle service = openService(manager, name, SERVICE_START);
-    DWORD error = ::GetLastError();
+    const Result<UniqueServiceHandle> service = openService(*manager, name, SERVICE_START);
+    SysError error = service.error();
     if (service) {
         std::vector<std::wstring> arguments;
         for (const std::u16string& argument : startArguments(remaining)) arguments.push_back(toWide(argument));
         std::vector<const wchar_t*> vector;
         for (const std::wstring& argument : arguments) vector.push_back(argument.c_str());
-        if (::StartServiceW(service.get(), static_cast<DWORD>(vector.size()), vector.empty() ? nullptr : vector.data())) {
+        if (::StartServiceW(service->get(), static_cast<DWORD>(vector.size()),
+                            vector.empty() ? nullptr : vector.data())) {
             print(u"Starting service '%s'.\n", name);
             return 0;
         }
-        error = ::GetLastError();
+        error = lastError("StartServiceW");
     }
-    if (error == ERROR_SERVICE_ALREADY_RUNNING) {
+    if (error.code == ERROR_SERVICE_ALREADY_RUNNING) {
         print(u"Service is already running.\n");
         return 0;
     }
@@ -174,14 +173,14 @@ int startService(const std::u16string& name, const std::vector<std::u16string>& 
 }
 
 int queryServiceStatus(const std::u16string& name) {
-    const UniqueServiceHandle manager = openManager(SC_MANAGER_CONNECT);
+    const Result<UniqueServiceHandle> manager = scm::openManager(SC_MANAGER_CONNECT);
     if (!manager) {
         print(u"Could not open SCManager.\n");
         return 1;
     }
-    const UniqueServiceHandle service = openService(manager, name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG);
+    const Result<UniqueServiceHandle> service = openService(*manager, name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG);
     SERVICE_STATUS status{};
-    if (!service || !::QueryServiceStatus(service.get(), &status)) {
+    if (!service || !::QueryServiceStatus(service->get(), &status)) {
         print(u"Could not get status.\n");
         return 1;
     }
@@ -193,8 +192,8 @@ int queryServiceStatus(const std::u16string& name) {
     std::vector<std::uint64_t> buffer(kConfigBufferSize / sizeof(std::uint64_t));
     auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
     DWORD needed = 0;
-    if (!::QueryServiceConfigA(service.get(), config, kConfigBufferSize, &needed)) {
-        print(u"Could not get config (%d, %d).\n", ::GetLastError(), needed);
+    if (!::QueryServiceConfigA(service->get(), config, kConfigBufferSize, &needed)) {
+        print(u"Could not get config (%d, %d).\n", lastError("QueryServiceConfigA"), needed);
         return 1;
     }
     if (config->dwStartType == SERVICE_AUTO_START) print(u"%s.\n", u"Auto-start");

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/win/LastError.h"
 #include "common/win/WideText.h"
 #include "launcher/core/Log.h"
 #include "launcher/win/service/ServiceMain.h"
@@ -15,7 +16,7 @@ void runServiceDispatcher(const std::u16string& name) {
     SERVICE_TABLE_ENTRYW table[] = {{wideName.data(), serviceMain}, {nullptr, nullptr}};
     log::logLine(u"calling StartServiceCtrlDispatcher");
     if (!::StartServiceCtrlDispatcherW(table)) {
-        log::logLine(u"StartServiceCtrlDispatcher failed with error %d", ::GetLastError());
+        log::logLine(u"StartServiceCtrlDispatcher failed with error %d", lastError("StartServiceCtrlDispatcherW"));
     }
     awaitServiceMainEnd();
     log::logLine(u"StartServiceCtrlDispatcher returned");

@@ -8,6 +8,10 @@
 #include <vector>
 
 #include "common/win/Handles.h"
+#include "common/win/LastError.h"
+#include "common/win/Pipe.h"
+#include "common/win/Process.h"
+#include "common/win/Registry.h"
 #include "common/win/WideText.h"
 #include "launcher/core/CommandLine.h"
 #include "launcher/core/Log.h"
@@ -62,7 +66,7 @@ constexpr auto kLastStepsTimeout = std::chrono::seconds(30);
 
 // Reports the record as it stands; `failureText` is the log line of a refused report.
 void reportLocked(Host& h, std::u16string_view failureText) {
-    if (!::SetServiceStatus(h.statusHandle, &h.status)) log::logLine(failureText, ::GetLastError());
+    if (!::SetServiceStatus(h.statusHandle, &h.status)) log::logLine(failureText, lastError("SetServiceStatus"));
 }
 
 void setStateAndReport(DWORD state, std::u16string_view failureText) {
@@ -112,7 +116,7 @@ void sendShutdown(int code) {
         const std::lock_guard<std::mutex> locked(h.lock);
         DWORD written = 0;
         if (!::WriteFile(h.shutdownPipe.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
-            const DWORD error = ::GetLastError();
+            const SysError error = lastError("WriteFile");
             log::logLine(u"sending shutdown failed");
             log::logLine(u"error code %d", error);
         }
@@ -160,52 +164,34 @@ DWORD WINAPI consumeOutput(LPVOID parameter) {
     return 0;
 }
 
-bool startOutputConsumer(UniqueHandle readEnd) {
+// None when the thread runs.
+std::optional<SysError> startOutputConsumer(UniqueHandle readEnd) {
     auto owned = std::make_unique<UniqueHandle>(std::move(readEnd));
     const UniqueHandle thread(::CreateThread(nullptr, 0, consumeOutput, owned.get(), 0, nullptr));
-    if (!thread) return false;
+    if (!thread) return lastError("CreateThread");
     owned.release();  // the thread owns the pipe end now
-    return true;
+    return std::nullopt;
 }
 
 DWORD priorityClass(const std::u16string& serviceName) {
-    UniqueHKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPriorityKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-        return NORMAL_PRIORITY_CLASS;
-    std::vector<std::uint8_t> bytes(4);
-    DWORD size = static_cast<DWORD>(bytes.size());
-    // A larger value does not fit and fails the read: only 4 bytes count.
-    if (::RegQueryValueExW(key.get(), toWide(serviceName).c_str(), nullptr, nullptr, bytes.data(), &size) !=
-        ERROR_SUCCESS)
-        return NORMAL_PRIORITY_CLASS;
-    bytes.resize(size);
-    const std::optional<std::uint32_t> configured = priorityClassFromValue(bytes);
+    const Result<UniqueHKey> key = registry::openKey(HKEY_LOCAL_MACHINE, kPriorityKey, KEY_READ);
+    if (!key) return NORMAL_PRIORITY_CLASS;
+    const Result<registry::Value> value = registry::queryValue(key->get(), toWide(serviceName).c_str());
+    if (!value) return NORMAL_PRIORITY_CLASS;
+    // Only a value of exactly 4 bytes counts, whatever its type.
+    const std::optional<std::uint32_t> configured = priorityClassFromValue(value->bytes);
     if (!configured) return NORMAL_PRIORITY_CLASS;
     log::logLine(u"using priority %d", *configured);
     return *configured;
 }
 
-struct Pipe {
-    UniqueHandle read;
-    UniqueHandle write;
-};
-
-enum class KeptEnd { Read, Write };
-
-// Both ends inheritable but the one that stays with the service.
-std::optional<Pipe> createPipe(KeptEnd keptEnd, std::u16string_view createFailure, std::u16string_view setupFailure) {
-    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    Pipe pipe;
-    if (!::CreatePipe(pipe.read.put(), pipe.write.put(), &inheritable, 0)) {
-        log::logLine(createFailure, ::GetLastError());
-        return std::nullopt;
-    }
-    const HANDLE kept = keptEnd == KeptEnd::Write ? pipe.write.get() : pipe.read.get();
-    if (!::SetHandleInformation(kept, HANDLE_FLAG_INHERIT, 0)) {
-        log::logLine(setupFailure, ::GetLastError());
-        return std::nullopt;
-    }
-    return pipe;
+std::optional<Pipe> pipeToChild(PipeEnd inherited, std::u16string_view createFailure,
+                                std::u16string_view setupFailure) {
+    Result<Pipe> pipe = createPipe(inherited);
+    if (pipe) return std::move(*pipe);
+    const SysError& error = pipe.error();
+    log::logLine(std::string_view(error.api) == "CreatePipe" ? createFailure : setupFailure, error);
+    return std::nullopt;
 }
 
 std::vector<std::u16string> argumentsOf(DWORD count, LPWSTR* values) {
@@ -237,9 +223,9 @@ bool runService(const std::vector<std::u16string>& arguments) {
         return false;
     }
     std::optional<Pipe> output =
-        createPipe(KeptEnd::Read, u"CreatePipe error (%d)", u"SetHandleInformation error (%d)");
+        pipeToChild(PipeEnd::Write, u"CreatePipe error (%d)", u"SetHandleInformation error (%d)");
     std::optional<Pipe> shutdown =
-        output ? createPipe(KeptEnd::Write, u"CreatePipe error 2 (%d)", u"SetHandleInformation error 2 (%d)")
+        output ? pipeToChild(PipeEnd::Read, u"CreatePipe error 2 (%d)", u"SetHandleInformation error 2 (%d)")
                : std::nullopt;
     if (!shutdown) {
         reportStartFailure();
@@ -247,33 +233,29 @@ bool runService(const std::vector<std::u16string>& arguments) {
     }
     const DWORD priority = priorityClass(name);
 
-    std::wstring mutableLine = toWide(*commandLine);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = shutdown->read.get();
-    startup.hStdOutput = output->write.get();
-    startup.hStdError = output->write.get();
-    PROCESS_INFORMATION started{};
-    if (!::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, priority | DETACHED_PROCESS, nullptr,
-                          nullptr, &startup, &started)) {
-        log::logLine(u"could not start process %s (%d)", *commandLine, ::GetLastError());
+    ProcessOptions options;
+    options.inheritHandles = true;
+    options.creationFlags = priority | DETACHED_PROCESS;
+    options.standardHandles = StandardHandles{shutdown->read.get(), output->write.get(), output->write.get()};
+    const Result<ChildProcess> child = startProcess(nullptr, toWide(*commandLine), options);
+    if (!child) {
+        log::logLine(u"could not start process %s (%d)", *commandLine, child.error());
         reportStartFailure();
         return false;
     }
-    const UniqueHandle process(started.hProcess);
-    const UniqueHandle thread(started.hThread);
     // Only the child may hold these ends, so that its end is the pipes' end.
     output->write.reset();
     shutdown->read.reset();
-    if (!startOutputConsumer(std::move(output->read))) log::logLine(u"CreateThread error (%d)", ::GetLastError());
+    if (const auto failure = startOutputConsumer(std::move(output->read)))
+        log::logLine(u"%s", describe(*failure, u"consumeOutput"));
     if (!takeShutdownPipe(std::move(shutdown->write))) sendShutdown(0);
     log::logLine(u"registering ConsoleCtrlHandler");
     registerConsoleCtrlHandler();
 
-    ::WaitForSingleObject(process.get(), INFINITE);
-    DWORD exitCode = 0;
-    ::GetExitCodeProcess(process.get(), &exitCode);
+    const Result<ProcessWait> ended = child->wait(INFINITE);
+    if (!ended) log::logLine(u"%s", describe(ended.error()));
+    // An end that could not be read counts as a normal one.
+    const std::uint32_t exitCode = ended ? ended->exitCode : 0;
     log::logLine(u"process terminated with exit code %d", exitCode);
     if (statusAfterChildExit(exitCode, stopRequested()) == ChildExitReport::Stopped) {
         setStateAndReport(SERVICE_STOPPED, u"SetServiceStatus 10 failed %d");

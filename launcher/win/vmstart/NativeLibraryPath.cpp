@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "common/win/LastError.h"
 #include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
 #include "launcher/core/NativeLibraryRules.h"
@@ -19,7 +20,8 @@ void setPath(const std::string& value) {
     if (::SetEnvironmentVariableA("PATH", value.c_str()))
         log::logLine(u"Setting PATH (native libs) %S", value);
     else
-        log::logLine(u"Setting PATH (native libs) %S failed with error %d", value, ::GetLastError());
+        log::logLine(u"Setting PATH (native libs) %S failed with error %d", value,
+                     lastError("SetEnvironmentVariableA"));
     // The C runtime keeps its own copy of the environment for getenv.
     const std::string entry = "PATH=" + value;
     ::_putenv(entry.c_str());
