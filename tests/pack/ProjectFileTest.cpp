@@ -319,29 +319,13 @@ TEST(ProjectFile, RawNarrowTextsMustFitTheLaunchersBuffers) {
     }
 }
 
-// The table's names are Windows-1252 bytes; the project file spells them in
-// UTF-8. The rows stay within the range both share with Latin-1.
-std::string utf8FromLatin1(const std::string& bytes) {
-    std::string utf8;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            utf8 += c;
-        } else {
-            utf8 += static_cast<char>(0xC0 | (byte >> 6));
-            utf8 += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return utf8;
-}
-
 // A name the launcher refuses would end every start of the packed program:
 // the packer refuses it, naming the project file, the line and the key.
 TEST(ProjectFile, ArchiveNamesTheLauncherRefusesAreRefused) {
     for (const auto& c : testsupport::kArchiveNameCases) {
         SCOPED_TRACE(c.label);
         const std::string name(c.name);
-        const std::string spelled = utf8FromLatin1(name);
+        const std::string spelled = testsupport::utf8Spelling(name);
         const auto input = parse("[files]\nembed = [\n  { source = 'dist/a.bin', name = '" + spelled + "' } ]");
         if (!c.refused) {
             ASSERT_TRUE(input) << describe(input.error());

@@ -3,6 +3,7 @@
 // the launcher refuses to extract must be refused when packing already, or
 // the packed program fails at every start. The packer's tests and the
 // launcher's tests both run these rows.
+#include <string>
 #include <string_view>
 
 namespace tavik::testsupport {
@@ -52,5 +53,21 @@ inline constexpr ArchiveNameCase kArchiveNameCases[] = {
     {"port with an accent, no digit", "com\xB4.jar", false},
     {"device name inside a word", "lib\\nullable.jar", false},
 };
+
+// A row's name as UTF-8, the form of project files and of the log. The rows'
+// Windows-1252 bytes stay within the range it shares with Latin-1.
+inline std::string utf8Spelling(std::string_view windows1252) {
+    std::string utf8;
+    for (const char c : windows1252) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            utf8 += c;
+        } else {
+            utf8 += static_cast<char>(0xC0 | (byte >> 6));
+            utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return utf8;
+}
 
 }  // namespace tavik::testsupport

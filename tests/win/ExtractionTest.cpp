@@ -212,10 +212,10 @@ TEST(Extraction, RefusesTheNamesThePackerRefusesAndExtractsTheOthers) {
         if (c.refused) {
             EXPECT_EQ(e.values.at("result"), "3");
             EXPECT_EQ(tree(perCase.path() / "a"), (std::set<std::string>{"base/", "base/rwt_nlog_1.log"}));
-            EXPECT_THAT(e.log, HasSubstr("] ERROR: refusing to extract " + name + ": "));
+            EXPECT_THAT(e.log, HasSubstr("] ERROR: refusing to extract " + testsupport::utf8Spelling(name) + ": "));
         } else {
             EXPECT_EQ(e.values.at("result"), "0");
-            EXPECT_EQ(readFile(e.tempDir / fs::u8path(name)), "named");
+            EXPECT_EQ(readFile(e.tempDir / fs::u8path(testsupport::utf8Spelling(name))), "named");
         }
     }
 }

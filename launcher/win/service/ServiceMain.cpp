@@ -24,6 +24,7 @@ namespace {
 constexpr DWORD kChildNotStarted = 5000;  // service-specific exit code
 constexpr DWORD kWaitHintMillis = 50000;
 constexpr DWORD kOutputChunk = 6000;
+constexpr DWORD kConsumerEndWaitMillis = 2000;
 constexpr wchar_t kPriorityKey[] = L"SOFTWARE\\norvale-systems\\tavik\\priority";
 
 // The status record and the write end of the shutdown pipe, shared by the
@@ -164,13 +165,12 @@ DWORD WINAPI consumeOutput(LPVOID parameter) {
     return 0;
 }
 
-// None when the thread runs.
-std::optional<SysError> startOutputConsumer(UniqueHandle readEnd) {
+Result<UniqueHandle> startOutputConsumer(UniqueHandle readEnd) {
     auto owned = std::make_unique<UniqueHandle>(std::move(readEnd));
-    const UniqueHandle thread(::CreateThread(nullptr, 0, consumeOutput, owned.get(), 0, nullptr));
+    UniqueHandle thread(::CreateThread(nullptr, 0, consumeOutput, owned.get(), 0, nullptr));
     if (!thread) return lastError("CreateThread");
     owned.release();  // the thread owns the pipe end now
-    return std::nullopt;
+    return thread;
 }
 
 DWORD priorityClass(const std::u16string& serviceName) {
@@ -246,8 +246,8 @@ bool runService(const std::vector<std::u16string>& arguments) {
     // Only the child may hold these ends, so that its end is the pipes' end.
     output->write.reset();
     shutdown->read.reset();
-    if (const auto failure = startOutputConsumer(std::move(output->read)))
-        log::logLine(u"%s", describe(*failure, u"consumeOutput"));
+    const Result<UniqueHandle> consumer = startOutputConsumer(std::move(output->read));
+    if (!consumer) log::logLine(u"%s", describe(consumer.error(), u"consumeOutput"));
     if (!takeShutdownPipe(std::move(shutdown->write))) sendShutdown(0);
     log::logLine(u"registering ConsoleCtrlHandler");
     registerConsoleCtrlHandler();
@@ -257,6 +257,9 @@ bool runService(const std::vector<std::u16string>& arguments) {
     // An end that could not be read counts as a normal one.
     const std::uint32_t exitCode = ended ? ended->exitCode : 0;
     log::logLine(u"process terminated with exit code %d", exitCode);
+    // The process ends soon after: give the drain its last read and line. A
+    // grandchild still holding the pipe must not hold up the stop, hence the bound.
+    if (consumer) ::WaitForSingleObject(consumer->get(), kConsumerEndWaitMillis);
     if (statusAfterChildExit(exitCode, stopRequested()) == ChildExitReport::Stopped) {
         setStateAndReport(SERVICE_STOPPED, u"SetServiceStatus 10 failed %d");
         log::logLine(u"service stopped set");
