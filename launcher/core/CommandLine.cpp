@@ -1,5 +1,6 @@
 #include "launcher/core/CommandLine.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace tavik::cmdline {
@@ -8,40 +9,52 @@ namespace {
 constexpr char16_t kBlank = u' ';
 constexpr auto npos = std::u16string_view::npos;
 
-std::size_t firstOf(std::u16string_view text, char16_t c) { return text.find(c); }
+// Where a character next occurs at or behind a position that only moves
+// forward; searched again only once the position has passed it, so that a
+// long line of short tokens is split in one pass rather than one per token.
+class NextOf {
+public:
+    NextOf(std::u16string_view text, char16_t c) : text_(text), c_(c), at_(text.find(c)) {}
 
-// The opening quote to use: the earlier of the two kinds, npos when neither occurs.
-std::size_t openingQuote(std::u16string_view rest) {
-    const std::size_t dquote = firstOf(rest, u'"');
-    const std::size_t apostrophe = firstOf(rest, u'\'');
-    return dquote < apostrophe ? dquote : apostrophe;
-}
+    std::size_t from(std::size_t position) {
+        if (at_ != npos && at_ < position) at_ = text_.find(c_, position);
+        return at_;
+    }
+
+private:
+    std::u16string_view text_;
+    char16_t c_;
+    std::size_t at_;
+};
 
 }  // namespace
 
 void splitCommandLine(std::u16string_view text, std::vector<std::u16string>& tokens) {
+    NextOf blanks(text, kBlank);
+    NextOf doubleQuotes(text, u'"');
+    NextOf apostrophes(text, u'\'');
     std::size_t pos = 0;
     while (pos < text.size()) {
         if (text[pos] == kBlank) {
             ++pos;
             continue;
         }
-        const std::u16string_view rest = text.substr(pos);
-        const std::size_t blank = firstOf(rest, kBlank);
-        const std::size_t quote = openingQuote(rest);
+        const std::size_t blank = blanks.from(pos);
+        // The opening quote is the earlier of the two kinds.
+        const std::size_t quote = std::min(doubleQuotes.from(pos), apostrophes.from(pos));
         if (blank != npos && blank < quote) {
-            tokens.emplace_back(rest.substr(0, blank));
-            pos += blank + 1;
+            tokens.emplace_back(text.substr(pos, blank - pos));
+            pos = blank + 1;
         } else if (quote != npos) {
-            const std::size_t closing = rest.find(rest[quote], quote + 1);
-            const std::size_t innerEnd = closing == npos ? rest.size() : closing;
-            std::u16string token(rest.substr(0, quote));
-            token.append(rest.substr(quote + 1, innerEnd - quote - 1));
+            const std::size_t closing = text.find(text[quote], quote + 1);
+            const std::size_t innerEnd = closing == npos ? text.size() : closing;
+            std::u16string token(text.substr(pos, quote - pos));
+            token.append(text.substr(quote + 1, innerEnd - quote - 1));
             tokens.push_back(std::move(token));
-            pos += innerEnd + 1;
+            pos = innerEnd + 1;
             if (pos < text.size() && text[pos] == kBlank) ++pos;
         } else {
-            tokens.emplace_back(rest);
+            tokens.emplace_back(text.substr(pos));
             pos = text.size();
         }
     }

@@ -64,27 +64,24 @@ std::basic_string<Char> upperAscii(View<Char> text) {
     return upper;
 }
 
-// Where a spelling next occurs at or behind a position of a text that does
-// not change; searched again only once the position has passed it.
+// Where a spelling (none when empty) next occurs at or behind a position
+// that only moves forward, in a text that does not change; searched again
+// only once the position has passed it.
 template <class Char>
 class NextOccurrence {
 public:
-    NextOccurrence(View<Char> text, View<Char> spelling) : text_(text), spelling_(spelling) {}
+    NextOccurrence(View<Char> text, View<Char> spelling)
+        : text_(text), spelling_(spelling), at_(spelling.empty() ? View<Char>::npos : text.find(spelling)) {}
 
     std::size_t from(std::size_t position) {
-        if (spelling_.empty()) return View<Char>::npos;
-        if (!searched_ || (at_ != View<Char>::npos && at_ < position)) {
-            at_ = text_.find(spelling_, position);
-            searched_ = true;
-        }
+        if (at_ != View<Char>::npos && at_ < position) at_ = text_.find(spelling_, position);
         return at_;
     }
 
 private:
     View<Char> text_;
     View<Char> spelling_;
-    std::size_t at_ = View<Char>::npos;
-    bool searched_ = false;
+    std::size_t at_;
 };
 
 // Replaces every occurrence of `pattern` or of `otherSpelling` (ignored when
