@@ -143,9 +143,10 @@ bool processRunning(const std::string& windowsPathText) {
     return false;
 }
 
+// Called, with its arguments recorded whole.
 bool mainCalled(const TestRuntime& jre) {
-    for (const std::string& line : jre.jvmCalls())
-        if (line.rfind(std::string("call ") + kEntryMain, 0) == 0) return true;
+    for (const JavaCall& call : jre.javaCalls())
+        if (call.method == kEntryMain) return jre.mainArguments().has_value();
     return false;
 }
 

@@ -227,11 +227,25 @@ std::vector<JavaCall> TestRuntime::javaCalls() const {
     return calls;
 }
 
+namespace {
+
+// The VM records an array argument as "java/lang/String[N]" before its N
+// elements, one line each; a reader may come between those lines.
+bool recordedWhole(const JavaCall& call) {
+    if (call.arguments.size() != 1) return false;
+    const std::string& shown = call.arguments[0];
+    const auto open = shown.rfind('[');
+    if (open == std::string::npos || shown.back() != ']') return false;
+    return std::to_string(call.elements.size()) == shown.substr(open + 1, shown.size() - open - 2);
+}
+
+}  // namespace
+
 std::optional<std::vector<std::string>> TestRuntime::mainArguments() const {
     std::optional<std::vector<std::string>> last;
     for (const JavaCall& call : javaCalls()) {
         const bool isMain = call.method.size() > 5 && call.method.compare(call.method.size() - 5, 5, ".main") == 0;
-        if (isMain && call.signature == "([Ljava/lang/String;)V") last = call.elements;
+        if (isMain && call.signature == "([Ljava/lang/String;)V" && recordedWhole(call)) last = call.elements;
     }
     return last;
 }
