@@ -28,6 +28,15 @@ select_wine() {
             if [ ! -x /opt/wine32-i386/usr/lib/wine/wine ]; then
                 echo "32-bit Wine unavailable: no i386 Wine root (scripts/setup.sh prepares it)"; return 1
             fi
+            # The i386 root sees only a fixed set of top-level directories;
+            # a checkout elsewhere (CI uses /check) must be added to it, the
+            # same for every call that shares the prefix's server.
+            local top
+            for top in "$repo" "$wine_root"; do
+                top=${top#/}; top=${top%%/*}
+                case " ${WINE32_TOPS:-} " in *" $top "*) ;; *) WINE32_TOPS="${WINE32_TOPS:-} $top" ;; esac
+            done
+            export WINE32_TOPS
             wine_cmd=("$here/wine32/wine32")
             wineserver_cmd=("$here/wine32/wine32" --exec wineserver)
             ;;
