@@ -17,6 +17,8 @@ mkdir -p dist/bin dist/lib dist/win64 dist/win32
 install -s build/host/tools/pack/tavik-pack dist/bin/
 cp build/win64/launcher/win/launcher.exe dist/win64/
 cp build/win32/launcher/win/launcher.exe dist/win32/
+cp build/win64/native/rwtnative.dll dist/win64/
+cp build/win32/native/rwtnative.dll dist/win32/
 cp build/host/java/tavik-runtime.jar dist/lib/
 
 "$repo/examples/hello/build-example.sh" "$repo/dist"
