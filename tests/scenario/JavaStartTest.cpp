@@ -14,6 +14,7 @@ namespace tavik::scenario {
 namespace {
 
 using ::testing::Contains;
+using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -268,6 +269,34 @@ TEST(JavaStart, InstallerFlavourRegistersTheHelperNatives) {
         EXPECT_THAT(calls, Contains("FindClass com/runwright/runtime/launcher/WinLauncher"));
         EXPECT_TRUE(r.hasLine("launch done"));
     }
+}
+
+// The shipped helper library where the installer flavour looks for it binds
+// all fifteen classes, each with its whole table, before the application starts.
+TEST(JavaStart, InstallerFlavourLoadsTheShippedHelperLibrary) {
+    Scenario s;
+    TestRuntime jre(s.dir() / "jre");
+    jre.create();
+    const fs::path helperDir = s.dir() / "inst" / ".runwright";
+    fs::create_directories(helperDir);
+    fs::copy_file(shippedHelperLibrary(architecture()), helperDir / "rwtnative.dll");
+    const RunResult r = s.run(s.pack(project("flavour = 'installer'\ninstallation_root = 'inst'")), directRun());
+
+    EXPECT_EQ(r.exitCode, 0) << r.log;
+    EXPECT_FALSE(r.hasLine("ERROR: registering helper dll failed")) << r.log;
+    std::vector<std::string> registrations;
+    for (const std::string& call : jre.jvmCalls())
+        if (call.rfind("RegisterNatives ", 0) == 0) registrations.push_back(call);
+    const std::string package = "RegisterNatives com/runwright/runtime/installer/platform/win32/";
+    EXPECT_THAT(registrations,
+                ElementsAre(package + "ACLHandling 1", package + "FileVersion 1", package + "FolderInfo 7",
+                            package + "Misc 13", package + "ObjectPicker 1", package + "ShellLink 4",
+                            package + "VistaFileChooser 2", package + "VistaTaskDialog 1",
+                            package + "Win32CommunicationBackend 10", package + "Win32Proxy 4",
+                            package + "Win32UserInfo 10", package + "Registry 11", package + "Win32Exec 1",
+                            package + "Win32Handle 3", package + "Win32Services 10"));
+    EXPECT_THAT(jre.jvmCalls(), Contains("native getValue0 (ILjava/lang/String;Ljava/lang/String;I)Ljava/lang/Object;"));
+    EXPECT_TRUE(r.hasLine("launch done"));
 }
 
 // A long option file is neither cut nor reordered on its way to the VM.

@@ -27,6 +27,10 @@ fs::path runtimeBinary(const std::string& arch, const std::string& fileName) {
     return build / "tests/runtime" / fileName;
 }
 
+fs::path shippedHelperLibrary(const std::string& arch) {
+    return fs::path(arch == "win32" ? TAVIK_WIN32_BUILD : TAVIK_WIN64_BUILD) / "native/rwtnative.dll";
+}
+
 std::vector<std::string> textLines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(withoutCarriageReturns(text));

@@ -142,6 +142,8 @@ private:
 std::string otherArchitecture(const std::string& arch);
 // A program or library of tests/runtime in the cross build of the architecture.
 fs::path runtimeBinary(const std::string& arch, const std::string& fileName);
+// The helper library the project ships, as its cross build made it.
+fs::path shippedHelperLibrary(const std::string& arch);
 // The lines of a text without their line ends (LF or CR LF).
 std::vector<std::string> textLines(const std::string& text);
 // The lines of a text file; none when it is missing.
