@@ -162,8 +162,15 @@ ChildResult runChild(const fs::path& executable, const std::vector<std::u16strin
         for (const auto& argument : arguments) commandLine += L" " + quoted(toWide(argument));
         std::wstring block = environmentBlock(environment);
         PROCESS_INFORMATION process{};
-        const BOOL started = ::CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                              CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup, &process);
+        // Wine now and then answers a start under load with ERROR_INTERNAL_ERROR;
+        // the same start a moment later succeeds.
+        BOOL started = FALSE;
+        for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+            if (attempt > 0) ::Sleep(200);
+            started = ::CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                       CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup, &process);
+            if (!started && ::GetLastError() != ERROR_INTERNAL_ERROR) break;
+        }
         ::CloseHandle(out);
         ::CloseHandle(err);
         if (!started) throw std::runtime_error("CreateProcessW failed: " + std::to_string(::GetLastError()));
