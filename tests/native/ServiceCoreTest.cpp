@@ -218,20 +218,6 @@ TEST(ServiceRestartConfig, IsAcceptedForAServiceAndRefusedForAMissingOne) {
     EXPECT_EQ(setRestartConfig(uniqueServiceName(L"missing").c_str(), true, 2000, 3, 86400), kMissing);
 }
 
-// What the service manager itself answers when asked for the flag directly
-// (Wine keeps no such flag and refuses the request as an invalid level).
-Status managerAnswerToDelayedAutoStart(const std::wstring& name, bool delayed) {
-    const SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    const SC_HANDLE service = ::OpenServiceW(manager, name.c_str(), SERVICE_ALL_ACCESS);
-    SERVICE_DELAYED_AUTO_START_INFO info{delayed ? TRUE : FALSE};
-    const Status answer = ::ChangeServiceConfig2W(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &info)
-                              ? kSuccess
-                              : static_cast<Status>(::GetLastError());
-    ::CloseServiceHandle(service);
-    ::CloseServiceHandle(manager);
-    return answer;
-}
-
 TEST(ServiceDelayedAutoStart, AnswersAsTheServiceManagerDoes) {
     const TestService service(L"delayed", {}, {L"start=", L"auto"});
     ASSERT_TRUE(service.created());

@@ -1,0 +1,96 @@
+#pragma once
+// A JNI environment for driving the natives of rwtnative without a VM. It
+// models the few classes and functions the natives use and ends the process
+// loudly on everything else: an unimplemented JNI function prints its slot
+// index and exits with kUnimplementedExit; a call JNI forbids (an object of
+// the wrong kind, a deleted reference, a call with an exception pending, a
+// negative length, an index outside an array, an unknown class or method, a
+// buffer released twice or never) prints why and exits with kMisuseExit.
+//
+// FindClass of a hidden class yields null with a java/lang/NoClassDefFoundError
+// pending, as a VM's does; ExceptionCheck shows it and ExceptionClear ends it.
+//
+// One environment belongs to the thread that made it, as a JNIEnv does; a
+// test that calls natives on another thread makes a TestJni there.
+#include <windows.h>
+
+#include <jni.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavik::testjni {
+
+inline constexpr int kUnimplementedExit = 99;
+inline constexpr int kMisuseExit = 98;
+
+class TestJni {
+public:
+    TestJni();
+    ~TestJni();
+    TestJni(const TestJni&) = delete;
+    TestJni& operator=(const TestJni&) = delete;
+
+    JNIEnv* env();
+
+    // Objects a test hands to a native, as local references.
+    jstring string(std::u16string_view text);
+    jobjectArray stringArray(const std::vector<std::u16string>& texts);
+    jbyteArray bytes(const std::vector<std::uint8_t>& data);
+    jintArray ints(const std::vector<std::int32_t>& values);
+    jobject integer(std::int32_t value);  // a java/lang/Integer
+
+    // What a native returned or filled in: nullopt for null; an object of
+    // another kind ends the process loudly.
+    std::optional<std::u16string> text(jobject stringOrNull);
+    std::optional<std::vector<std::u16string>> strings(jobject arrayOrNull);
+    std::optional<std::vector<std::uint8_t>> bytesOf(jobject arrayOrNull);
+    std::optional<std::int32_t> integerValue(jobject integerOrNull);
+    // "java/lang/String", "[B", "[Ljava/lang/String;", "java/lang/Class"...; "null" for null.
+    std::string classNameOf(jobject object);
+
+    void hideClass(const std::string& classPath);
+
+    struct Registration {
+        std::string classPath, name, signature;
+        void* function;
+    };
+    const std::vector<Registration>& registrations() const;
+
+    struct State;
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+// A library loaded with LoadLibraryW and freed at the end. A library that does
+// not load, or an export it lacks, throws, which fails the test at hand.
+class NativeLibrary {
+public:
+    explicit NativeLibrary(const std::wstring& path);
+    ~NativeLibrary();
+    NativeLibrary(const NativeLibrary&) = delete;
+    NativeLibrary& operator=(const NativeLibrary&) = delete;
+
+    HMODULE handle() const { return module_; }
+
+    template <class Function>
+    Function function(const char* exportName) const {
+        // Through void*: GCC warns about casts between unrelated function types.
+        return reinterpret_cast<Function>(address(exportName));
+    }
+
+private:
+    void* address(const char* exportName) const;
+
+    HMODULE module_;
+};
+
+std::wstring rwtnativePath();
+
+}  // namespace tavik::testjni
