@@ -39,7 +39,8 @@ class ServiceNatives : public ::testing::Test {
 protected:
     template <class Function>
     Function native(const char* method) const {
-        const std::string name = std::string("Java_com_runwright_runtime_installer_platform_win32_Win32Services_") + method;
+        const std::string name =
+            std::string("Java_com_runwright_runtime_installer_platform_win32_Win32Services_") + method;
         return library_.function<Function>(name.c_str());
     }
 
@@ -95,7 +96,9 @@ TEST_F(ServiceNatives, AMissingServiceGivesItsCodeFromEveryNative) {
                                                                  kNoChange, nullptr, nullptr, nullptr, nullptr);
          }},
         {"setRestartServiceConfig0",
-         [&] { return native<RestartNative>("setRestartServiceConfig0")(env, nullptr, name(), JNI_TRUE, 1000, 3, 60); }},
+         [&] {
+             return native<RestartNative>("setRestartServiceConfig0")(env, nullptr, name(), JNI_TRUE, 1000, 3, 60);
+         }},
         {"setDelayedAutoStart0",
          [&] { return native<DelayedNative>("setDelayedAutoStart0")(env, nullptr, name(), JNI_TRUE); }},
         {"stopService0", [&] { return native<StopNative>("stopService0")(env, nullptr, name(), 1000); }},
@@ -111,7 +114,9 @@ TEST_F(ServiceNatives, AMissingServiceGivesItsCodeFromEveryNative) {
 }
 
 TEST_F(ServiceNatives, ChangeServiceConfigKeepsWhatIsNullButNotTheDependencies) {
-    const TestService service(L"jni-change", {}, {L"DisplayName=", L"Before", L"obj=", L".\\someone", L"depend=", L"Tcpip"});
+    // Wine's sc takes everything after depend= as more names: it comes last.
+    const TestService service(L"jni-change", {},
+                              {L"DisplayName=", L"Before", L"obj=", L".\\someone", L"depend=", L"Tcpip"});
     ASSERT_TRUE(service.created());
     ASSERT_EQ(sc({L"description", service.name(), L"Described before"}).exitCode, 0);
     const std::wstring& name = service.name();
@@ -125,7 +130,8 @@ TEST_F(ServiceNatives, ChangeServiceConfigKeepsWhatIsNullButNotTheDependencies) 
     EXPECT_EQ(serviceString(name, L"ImagePath"), service.commandLine());
     EXPECT_EQ(serviceDword(name, L"Type"), DWORD{SERVICE_WIN32_OWN_PROCESS});
     EXPECT_EQ(serviceDword(name, L"Start"), DWORD{SERVICE_DEMAND_START});
-    EXPECT_EQ(serviceStrings(name, L"DependOnService").value_or(std::vector<std::wstring>{}), std::vector<std::wstring>{});
+    EXPECT_EQ(serviceStrings(name, L"DependOnService").value_or(std::vector<std::wstring>{}),
+              std::vector<std::wstring>{});
     EXPECT_EQ(serviceString(name, L"ObjectName"), L".\\someone");
     EXPECT_EQ(serviceString(name, L"Description"), L"Described before");
 
