@@ -38,7 +38,8 @@ Status startService(const wchar_t* name, std::vector<const wchar_t*> arguments) 
     // The service manager would read through a null argument.
     if (std::find(arguments.begin(), arguments.end(), nullptr) != arguments.end()) return ERROR_INVALID_PARAMETER;
     const DWORD count = static_cast<DWORD>(arguments.size());
-    return ::StartServiceW(opened.service.get(), count, count == 0 ? nullptr : arguments.data()) ? kSuccess : lastStatus();
+    const BOOL started = ::StartServiceW(opened.service.get(), count, count == 0 ? nullptr : arguments.data());
+    return started ? kSuccess : lastStatus();
 }
 
 Status stopService(const wchar_t* name, DWORD timeoutMillis) {

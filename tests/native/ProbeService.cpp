@@ -6,6 +6,7 @@
 //   --stop-pending <ms>   reports stop pending that long after a stop request
 //   --wait-hint <ms>      the wait hint of the pending reports
 //   --progress <ms>       while stop pending, advances the check point this often
+// Any other option is ignored: tests lengthen the command line with one.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -75,7 +76,8 @@ void record(DWORD argc, wchar_t** argv) {
 }
 
 DWORD WINAPI control(DWORD code, DWORD, void*, void*) {
-    if (code != SERVICE_CONTROL_STOP) return code == SERVICE_CONTROL_INTERROGATE ? NO_ERROR : ERROR_CALL_NOT_IMPLEMENTED;
+    if (code == SERVICE_CONTROL_INTERROGATE) return NO_ERROR;
+    if (code != SERVICE_CONTROL_STOP) return ERROR_CALL_NOT_IMPLEMENTED;
     checkPoint = 1;
     report(SERVICE_STOP_PENDING, behaviour.waitHintMillis);
     ::SetEvent(stopRequested);

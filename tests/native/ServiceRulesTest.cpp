@@ -73,7 +73,8 @@ TEST(ServiceAccount, OnlyTheExactSpellingsOfLocalSystemAreReplaced) {
         {u".\\backup", u".\\backup"},
         {u"", u""},
     };
-    for (const Case& c : cases) EXPECT_EQ(serviceAccount(c.given), c.want) << std::string(c.given.begin(), c.given.end());
+    for (const Case& c : cases)
+        EXPECT_EQ(serviceAccount(c.given), c.want) << std::string(c.given.begin(), c.given.end());
 }
 
 using Action = std::pair<FailureActionType, std::uint32_t>;

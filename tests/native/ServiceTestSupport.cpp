@@ -122,6 +122,18 @@ std::wstring probeCommandLine(const std::vector<std::wstring>& options) {
     return line;
 }
 
+int managerAnswerToDelayedAutoStart(const std::wstring& name, bool delayed) {
+    const SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    const SC_HANDLE service = ::OpenServiceW(manager, name.c_str(), SERVICE_ALL_ACCESS);
+    SERVICE_DELAYED_AUTO_START_INFO info{delayed ? TRUE : FALSE};
+    const int answer = ::ChangeServiceConfig2W(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &info)
+                           ? 0
+                           : static_cast<int>(::GetLastError());
+    ::CloseServiceHandle(service);
+    ::CloseServiceHandle(manager);
+    return answer;
+}
+
 void removeService(const std::wstring& name) {
     const std::optional<int> state = scState(name);
     if (!state) return;

@@ -74,6 +74,11 @@ private:
     bool created_ = false;
 };
 
+// What the service manager itself answers, 0 or the error code, when asked
+// directly for the delayed-start flag (Wine keeps no such flag and refuses
+// the request as an invalid level).
+int managerAnswerToDelayedAutoStart(const std::wstring& name, bool delayed);
+
 // Removes a service some test made, in whatever state it was left.
 void removeService(const std::wstring& name);
 
