@@ -183,10 +183,10 @@ TEST(ServiceConfigChange, ReplacesWhatIsGivenAndAlwaysTheDependencies) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        // Wine's sc takes everything after depend= as more names: it comes last.
         const TestService service(L"change", {},
-                                  {L"DisplayName=", L"Before", L"obj=", L".\\someone", L"depend=", L"Tcpip"});
+                                  {L"DisplayName=", L"Before", L"obj=", L".\\someone"});
         ASSERT_TRUE(service.created());
+        ASSERT_TRUE(setDependencies(service.name(), {L"Tcpip"}));
         ASSERT_EQ(sc({L"description", service.name(), L"Described before"}).exitCode, 0);
         const std::wstring& name = service.name();
 

@@ -114,10 +114,10 @@ TEST_F(ServiceNatives, AMissingServiceGivesItsCodeFromEveryNative) {
 }
 
 TEST_F(ServiceNatives, ChangeServiceConfigKeepsWhatIsNullButNotTheDependencies) {
-    // Wine's sc takes everything after depend= as more names: it comes last.
     const TestService service(L"jni-change", {},
-                              {L"DisplayName=", L"Before", L"obj=", L".\\someone", L"depend=", L"Tcpip"});
+                              {L"DisplayName=", L"Before", L"obj=", L".\\someone"});
     ASSERT_TRUE(service.created());
+    ASSERT_TRUE(setDependencies(service.name(), {L"Tcpip"}));
     ASSERT_EQ(sc({L"description", service.name(), L"Described before"}).exitCode, 0);
     const std::wstring& name = service.name();
     JNIEnv* env = jni_.env();

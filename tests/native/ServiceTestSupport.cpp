@@ -122,16 +122,36 @@ std::wstring probeCommandLine(const std::vector<std::wstring>& options) {
     return line;
 }
 
-int managerAnswerToDelayedAutoStart(const std::wstring& name, bool delayed) {
+namespace {
+
+// 0 when `change` succeeds on the opened service, else the error code.
+template <typename Change>
+int changeThroughManager(const std::wstring& name, Change change) {
     const SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     const SC_HANDLE service = ::OpenServiceW(manager, name.c_str(), SERVICE_ALL_ACCESS);
-    SERVICE_DELAYED_AUTO_START_INFO info{delayed ? TRUE : FALSE};
-    const int answer = ::ChangeServiceConfig2W(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &info)
-                           ? 0
-                           : static_cast<int>(::GetLastError());
+    const int answer = change(service) ? 0 : static_cast<int>(::GetLastError());
     ::CloseServiceHandle(service);
     ::CloseServiceHandle(manager);
     return answer;
+}
+
+}  // namespace
+
+int managerAnswerToDelayedAutoStart(const std::wstring& name, bool delayed) {
+    SERVICE_DELAYED_AUTO_START_INFO info{delayed ? TRUE : FALSE};
+    return changeThroughManager(name, [&](SC_HANDLE service) {
+        return ::ChangeServiceConfig2W(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &info);
+    });
+}
+
+bool setDependencies(const std::wstring& name, const std::vector<std::wstring>& dependencies) {
+    std::wstring list;
+    for (const std::wstring& dependency : dependencies) list += dependency + L'\0';
+    list += L'\0';
+    return changeThroughManager(name, [&](SC_HANDLE service) {
+               return ::ChangeServiceConfigW(service, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                             nullptr, nullptr, nullptr, list.c_str(), nullptr, nullptr, nullptr);
+           }) == 0;
 }
 
 void removeService(const std::wstring& name) {

@@ -79,6 +79,11 @@ private:
 // the request as an invalid level).
 int managerAnswerToDelayedAutoStart(const std::wstring& name, bool delayed);
 
+// Sets the dependencies through the service manager. Wine's "sc create ...
+// depend=" stores its list without the final terminator, so tests that read the
+// stored list back set it this way.
+bool setDependencies(const std::wstring& name, const std::vector<std::wstring>& dependencies);
+
 // Removes a service some test made, in whatever state it was left.
 void removeService(const std::wstring& name);
 

@@ -204,8 +204,8 @@ public:
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION started{};
-        if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                              block.data(), nullptr, &startup, &started))
+        if (!createProcessRetrying(exe.c_str(), commandLine, FALSE, CREATE_UNICODE_ENVIRONMENT, block.data(), startup,
+                                   started))
             throw std::runtime_error("CreateProcessW failed: " + std::to_string(::GetLastError()));
         process_.reset(started.hProcess);
         ::CloseHandle(started.hThread);

@@ -140,6 +140,20 @@ fs::path testExecutable() {
     return fs::path(buffer);
 }
 
+bool createProcessRetrying(const wchar_t* executable, std::wstring& commandLine, BOOL inheritHandles, DWORD flags,
+                           wchar_t* environment, STARTUPINFOW& startup, PROCESS_INFORMATION& process) {
+    // Wine now and then answers a start under load with ERROR_INTERNAL_ERROR;
+    // the same start a moment later succeeds.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (attempt > 0) ::Sleep(200);
+        if (::CreateProcessW(executable, commandLine.data(), nullptr, nullptr, inheritHandles, flags, environment,
+                             nullptr, &startup, &process))
+            return true;
+        if (::GetLastError() != ERROR_INTERNAL_ERROR) return false;
+    }
+    return false;
+}
+
 ChildResult runChild(const fs::path& executable, const std::vector<std::u16string>& arguments,
                      const std::map<std::u16string, std::u16string>& environment) {
     static std::atomic<int> counter{0};
@@ -162,15 +176,8 @@ ChildResult runChild(const fs::path& executable, const std::vector<std::u16strin
         for (const auto& argument : arguments) commandLine += L" " + quoted(toWide(argument));
         std::wstring block = environmentBlock(environment);
         PROCESS_INFORMATION process{};
-        // Wine now and then answers a start under load with ERROR_INTERNAL_ERROR;
-        // the same start a moment later succeeds.
-        BOOL started = FALSE;
-        for (int attempt = 0; attempt < 3 && !started; ++attempt) {
-            if (attempt > 0) ::Sleep(200);
-            started = ::CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                       CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup, &process);
-            if (!started && ::GetLastError() != ERROR_INTERNAL_ERROR) break;
-        }
+        const bool started = createProcessRetrying(executable.c_str(), commandLine, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                                                   block.data(), startup, process);
         ::CloseHandle(out);
         ::CloseHandle(err);
         if (!started) throw std::runtime_error("CreateProcessW failed: " + std::to_string(::GetLastError()));

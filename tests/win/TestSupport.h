@@ -2,6 +2,8 @@
 // Support for the Windows-side tests: scratch directories, hand-made
 // configuration blocks, PE copies of real executables, and child processes
 // of the test program for everything that is decided once per process.
+#include <windows.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -60,6 +62,11 @@ struct ChildResult {
     std::string out;
     std::string err;
 };
+
+// CreateProcessW for the tests' children, with the command line copied in place;
+// tries again when Wine refuses a start under load. False leaves the error in GetLastError.
+bool createProcessRetrying(const wchar_t* executable, std::wstring& commandLine, BOOL inheritHandles, DWORD flags,
+                           wchar_t* environment, STARTUPINFOW& startup, PROCESS_INFORMATION& process);
 
 // Runs `executable` with the arguments (quoted as needed), the environment
 // of this process changed by `environment` (an empty value removes a
