@@ -34,6 +34,20 @@ TEST(TestJni, IntegersBoxAndUnboxThroughTheirMethods) {
     EXPECT_EQ(jni.integerValue(nullptr), std::nullopt);
 }
 
+TEST(TestJni, AnExpandStringHoldsTheStringItWasBuiltFrom) {
+    TestJni jni;
+    JNIEnv* env = jni.env();
+    const jclass type = env->FindClass("com/runwright/api/windows/WinRegistry$ExpandString");
+    const jmethodID init = env->GetMethodID(type, "<init>", "(Ljava/lang/String;)V");
+    const jobject wrapper = env->NewObject(type, init, jni.string(u"%TEMP%\\x"));
+    EXPECT_EQ(jni.classNameOf(wrapper), "com/runwright/api/windows/WinRegistry$ExpandString");
+    EXPECT_EQ(jni.wrappedText(wrapper), u"%TEMP%\\x");
+    EXPECT_TRUE(env->IsInstanceOf(wrapper, type));
+    EXPECT_FALSE(env->IsInstanceOf(wrapper, env->FindClass("java/lang/String")));
+    EXPECT_FALSE(env->IsInstanceOf(jni.string(u"x"), type));
+    EXPECT_EQ(jni.wrappedText(nullptr), std::nullopt);
+}
+
 TEST(TestJni, ObjectsAreInstancesOfTheirClassesOnly) {
     struct Case {
         const char* className;
@@ -257,6 +271,20 @@ const Misuse kMisuses[] = {
      }},
     {"text of a non-string", kMisuseExit, "text.. of a java/lang/Integer",
      [](TestJni& jni) { jni.text(jni.integer(1)); }},
+    {"expand string of a non-string", kMisuseExit,
+     "NewObject of com/runwright/api/windows/WinRegistry.ExpandString with java/lang/Integer",
+     [](TestJni& jni) {
+         JNIEnv* env = jni.env();
+         const jclass type = env->FindClass("com/runwright/api/windows/WinRegistry$ExpandString");
+         env->NewObject(type, env->GetMethodID(type, "<init>", "(Ljava/lang/String;)V"), jni.integer(1));
+     }},
+    {"integer constructor for an expand string", kMisuseExit,
+     "NewObject of com/runwright/api/windows/WinRegistry.ExpandString with java/lang/Integer.<init>",
+     [](TestJni& jni) {
+         JNIEnv* env = jni.env();
+         const jmethodID init = env->GetMethodID(env->FindClass("java/lang/Integer"), "<init>", "(I)V");
+         env->NewObject(env->FindClass("com/runwright/api/windows/WinRegistry$ExpandString"), init, 1);
+     }},
 };
 
 TEST(TestJniDeathTest, EachMisuseAndMissingFunctionEndsTheProcessLoudly) {

@@ -25,6 +25,7 @@ namespace {
 constexpr const char* kStringClass = "java/lang/String";
 constexpr const char* kIntegerClass = "java/lang/Integer";
 constexpr const char* kStringArrayClass = "[Ljava/lang/String;";
+constexpr const char* kExpandStringClass = "com/runwright/api/windows/WinRegistry$ExpandString";
 
 // The classes a native may look up; array classes of these and of the
 // primitives exist too.
@@ -33,6 +34,7 @@ const char* const kClasses[] = {
     "java/lang/Class",
     kStringClass,
     kIntegerClass,
+    kExpandStringClass,
     "com/runwright/runtime/installer/platform/win32/ACLHandling",
     "com/runwright/runtime/installer/platform/win32/FileVersion",
     "com/runwright/runtime/installer/platform/win32/FolderInfo",
@@ -114,7 +116,8 @@ bool isMethodDescriptor(std::string_view descriptor) {
 
 // ---- Objects and references.
 
-enum class Kind { Class, String, Integer, ObjectArray, PrimitiveArray, Throwable };
+// Wrapper: an object built from one string, which it holds as its only element.
+enum class Kind { Class, String, Integer, Wrapper, ObjectArray, PrimitiveArray, Throwable };
 
 struct Object {
     Kind kind;
@@ -122,7 +125,7 @@ struct Object {
     std::string represents;  // Class: the class it stands for
     std::u16string text;     // String; Throwable: its message
     std::int32_t value = 0;  // Integer
-    std::vector<Object*> elements;    // ObjectArray
+    std::vector<Object*> elements;    // ObjectArray; Wrapper: its string
     std::vector<unsigned char> data;  // PrimitiveArray: the elements' bytes
 };
 
@@ -147,6 +150,7 @@ struct Method {
 const Method kMethods[] = {
     {kIntegerClass, "<init>", "(I)V"},
     {kIntegerClass, "intValue", "()I"},
+    {kExpandStringClass, "<init>", "(Ljava/lang/String;)V"},
 };
 
 }  // namespace
@@ -335,7 +339,12 @@ jobject JNICALL newObjectA(JNIEnv* env, jclass type, jmethodID id, const jvalue*
     const Method& method = methodOf(id, "NewObject");
     if (std::strcmp(method.name, "<init>") != 0 || owner.represents != method.className)
         misuse("NewObject of " + owner.represents + " with " + method.className + "." + method.name);
-    return newRef(state, newObject(state, {Kind::Integer, kIntegerClass, {}, {}, args[0].i, {}, {}}));
+    if (owner.represents == kIntegerClass)
+        return newRef(state, newObject(state, {Kind::Integer, kIntegerClass, {}, {}, args[0].i, {}, {}}));
+    Object* text = deref(state, args[0].l, "NewObject");
+    if (text != nullptr && text->kind != Kind::String)
+        misuse("NewObject of " + owner.represents + " with " + shown(text));
+    return newRef(state, newObject(state, {Kind::Wrapper, owner.represents, {}, {}, 0, {text}, {}}));
 }
 
 jobject JNICALL newObjectV(JNIEnv* env, jclass type, jmethodID id, va_list args) {
@@ -758,6 +767,14 @@ std::optional<std::int32_t> TestJni::integerValue(jobject integerOrNull) {
     const Object* integer = inspect(*state_, integerOrNull, Kind::Integer, "integerValue()");
     if (integer == nullptr) return std::nullopt;
     return integer->value;
+}
+
+std::optional<std::u16string> TestJni::wrappedText(jobject wrapperOrNull) {
+    const Object* wrapper = inspect(*state_, wrapperOrNull, Kind::Wrapper, "wrappedText()");
+    if (wrapper == nullptr) return std::nullopt;
+    if (wrapper->elements[0] == nullptr)
+        abortLoudly(kMisuseExit, "wrappedText() of a " + wrapper->className + " of null");
+    return wrapper->elements[0]->text;
 }
 
 std::string TestJni::classNameOf(jobject object) { return shown(deref(*state_, object, "classNameOf()")); }

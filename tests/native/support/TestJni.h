@@ -51,6 +51,8 @@ public:
     std::optional<std::vector<std::u16string>> strings(jobject arrayOrNull);
     std::optional<std::vector<std::uint8_t>> bytesOf(jobject arrayOrNull);
     std::optional<std::int32_t> integerValue(jobject integerOrNull);
+    // The string a WinRegistry$ExpandString was built from.
+    std::optional<std::u16string> wrappedText(jobject wrapperOrNull);
     // "java/lang/String", "[B", "[Ljava/lang/String;", "java/lang/Class"...; "null" for null.
     std::string classNameOf(jobject object);
 
