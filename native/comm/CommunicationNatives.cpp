@@ -1,23 +1,143 @@
-// Placeholders until this group of natives is built: each is exported under
-// its JNI name and answers with its failure value.
+// The natives of Win32CommunicationBackend: handles cross as jlong, -1 being
+// none; blocks move between Java arrays and the pipe module. None throws into
+// Java: a VM's failed allocation is cleared and answered with null or false.
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "native/comm/NamedPipe.h"
+#include "native/comm/PipeRules.h"
 #include "native/jni/JniExport.h"
+#include "native/jni/JniText.h"
 
-TAVIK_NATIVE(jlong, Win32CommunicationBackend, getInvalidHandle0)(JNIEnv*, jclass) { return 0; }
+using tavik::native::toWideString;
+namespace comm = tavik::native::comm;
 
-TAVIK_NATIVE(jlong, Win32CommunicationBackend, createListener0)(JNIEnv*, jclass, jstring) { return 0; }
+namespace {
 
-TAVIK_NATIVE(jbyteArray, Win32CommunicationBackend, readDataBlock0)(JNIEnv*, jclass, jlong) { return nullptr; }
+constexpr jlong kNoHandle = -1;
+// What connectClient0 answers for no handle, unlike the others.
+constexpr jlong kNoClient = 0;
 
-TAVIK_NATIVE(jboolean, Win32CommunicationBackend, writeDataBlock0)(JNIEnv*, jclass, jlong, jbyteArray) { return JNI_FALSE; }
+// Through intptr_t both ways, so -1 is INVALID_HANDLE_VALUE on x86 and x64 alike.
+HANDLE toHandle(jlong value) { return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(value)); }
+jlong fromHandle(HANDLE handle) { return static_cast<jlong>(reinterpret_cast<std::intptr_t>(handle)); }
 
-TAVIK_NATIVE(jlong, Win32CommunicationBackend, connectClient0)(JNIEnv*, jclass, jstring) { return 0; }
+// A byte array's elements, released at scope end in the given mode.
+class ByteElements {
+public:
+    ByteElements(JNIEnv* env, jbyteArray array, jint releaseMode)
+        : env_(env), array_(array), releaseMode_(releaseMode), elements_(env->GetByteArrayElements(array, nullptr)) {}
+    ~ByteElements() {
+        if (elements_ != nullptr) env_->ReleaseByteArrayElements(array_, elements_, releaseMode_);
+    }
+    ByteElements(const ByteElements&) = delete;
+    ByteElements& operator=(const ByteElements&) = delete;
 
-TAVIK_NATIVE(jboolean, Win32CommunicationBackend, connectNamedPipe0)(JNIEnv*, jclass, jlong) { return JNI_FALSE; }
+    explicit operator bool() const { return elements_ != nullptr; }
+    unsigned char* bytes() const { return reinterpret_cast<unsigned char*>(elements_); }
 
-TAVIK_NATIVE(void, Win32CommunicationBackend, disconnectNamedPipe0)(JNIEnv*, jclass, jlong) {}
+private:
+    JNIEnv* env_;
+    jbyteArray array_;
+    jint releaseMode_;
+    jbyte* elements_;
+};
 
-TAVIK_NATIVE(void, Win32CommunicationBackend, closeHandle0)(JNIEnv*, jclass, jlong) {}
+// Reads the payload into a new array; null when it cannot be had whole.
+jbyteArray readPayload(JNIEnv* env, HANDLE pipe, std::int32_t length) {
+    const jbyteArray block = env->NewByteArray(length);
+    if (block == nullptr) {
+        env->ExceptionClear();  // the VM's OutOfMemoryError
+        return nullptr;
+    }
+    if (length == 0) return block;
+    bool whole = false;
+    {
+        const ByteElements elements(env, block, 0);
+        if (!elements) env->ExceptionClear();
+        whole = elements && comm::readExactly(pipe, elements.bytes(), static_cast<std::size_t>(length));
+    }
+    if (whole) return block;
+    env->DeleteLocalRef(block);
+    return nullptr;
+}
 
-TAVIK_NATIVE(jboolean, Win32CommunicationBackend, isProcessAlive0)(JNIEnv*, jclass, jint) { return JNI_FALSE; }
+// The elements are taken first: once the length is on the stream, the peer
+// waits for the payload.
+bool writeBlock(JNIEnv* env, HANDLE pipe, jbyteArray data) {
+    const jsize length = env->GetArrayLength(data);
+    if (length == 0) return comm::writeBlockLength(pipe, 0);
+    const ByteElements elements(env, data, JNI_ABORT);
+    if (!elements) {
+        env->ExceptionClear();
+        return false;
+    }
+    return comm::writeBlockLength(pipe, static_cast<std::uint32_t>(length)) &&
+           comm::writeExactly(pipe, elements.bytes(), static_cast<std::size_t>(length));
+}
 
-TAVIK_NATIVE(jint, Win32CommunicationBackend, getCurrentProcessId0)(JNIEnv*, jclass) { return 0; }
+}  // namespace
+
+TAVIK_NATIVE(jlong, Win32CommunicationBackend, getInvalidHandle0)(JNIEnv*, jclass) { return kNoHandle; }
+
+TAVIK_NATIVE(jlong, Win32CommunicationBackend, createListener0)(JNIEnv* env, jclass, jstring name) {
+    try {
+        return fromHandle(comm::createListener(toWideString(env, name).wide()));
+    } catch (...) {
+        return kNoHandle;
+    }
+}
+
+TAVIK_NATIVE(jbyteArray, Win32CommunicationBackend, readDataBlock0)(JNIEnv* env, jclass, jlong handle) {
+    if (handle == kNoHandle) return nullptr;
+    const HANDLE pipe = toHandle(handle);
+    const std::optional<std::uint32_t> blockLength = comm::readBlockLength(pipe);
+    if (!blockLength) return nullptr;
+    // Too long for an array: nothing more is read, the stream is the caller's to close.
+    const std::optional<std::int32_t> length = comm::javaArrayLength(*blockLength);
+    if (!length) return nullptr;
+    return readPayload(env, pipe, *length);
+}
+
+TAVIK_NATIVE(jboolean, Win32CommunicationBackend, writeDataBlock0)(JNIEnv* env, jclass, jlong handle,
+                                                                   jbyteArray data) {
+    if (handle == kNoHandle || data == nullptr) return JNI_FALSE;
+    const HANDLE pipe = toHandle(handle);
+    if (!writeBlock(env, pipe, data)) return JNI_FALSE;
+    comm::flush(pipe);
+    return JNI_TRUE;
+}
+
+TAVIK_NATIVE(jlong, Win32CommunicationBackend, connectClient0)(JNIEnv* env, jclass, jstring name) {
+    try {
+        tavik::UniqueHandle client = comm::connectClient(toWideString(env, name).wide(), comm::kClientRetry);
+        // The Java side owns the handle from here and closes it with closeHandle0.
+        return client ? fromHandle(client.release()) : kNoClient;
+    } catch (...) {
+        return kNoClient;
+    }
+}
+
+TAVIK_NATIVE(jboolean, Win32CommunicationBackend, connectNamedPipe0)(JNIEnv*, jclass, jlong handle) {
+    if (handle == kNoHandle) return JNI_FALSE;
+    return comm::connectListener(toHandle(handle), comm::kListenerRetry) ? JNI_TRUE : JNI_FALSE;
+}
+
+TAVIK_NATIVE(void, Win32CommunicationBackend, disconnectNamedPipe0)(JNIEnv*, jclass, jlong handle) {
+    if (handle != kNoHandle) comm::disconnect(toHandle(handle));
+}
+
+TAVIK_NATIVE(void, Win32CommunicationBackend, closeHandle0)(JNIEnv*, jclass, jlong handle) {
+    if (handle != kNoHandle) comm::close(toHandle(handle));
+}
+
+TAVIK_NATIVE(jboolean, Win32CommunicationBackend, isProcessAlive0)(JNIEnv*, jclass, jint processId) {
+    return comm::isProcessAlive(static_cast<DWORD>(processId)) ? JNI_TRUE : JNI_FALSE;
+}
+
+TAVIK_NATIVE(jint, Win32CommunicationBackend, getCurrentProcessId0)(JNIEnv*, jclass) {
+    return static_cast<jint>(comm::currentProcessId());
+}

@@ -160,6 +160,21 @@ TEST(TestJni, AHiddenClassIsNotFoundWithTheErrorPending) {
     EXPECT_NE(env->FindClass("java/lang/String"), nullptr);
 }
 
+TEST(TestJni, AnArrayBeyondTheLimitIsNotMadeWithTheErrorPending) {
+    TestJni jni;
+    JNIEnv* env = jni.env();
+    jni.limitArrayLength(3);
+    EXPECT_EQ(jni.bytesOf(env->NewByteArray(3)), (std::vector<std::uint8_t>{0, 0, 0}));
+    EXPECT_FALSE(env->ExceptionCheck());
+    EXPECT_EQ(env->NewByteArray(4), nullptr);
+    ASSERT_TRUE(env->ExceptionCheck());
+    EXPECT_EQ(jni.classNameOf(env->ExceptionOccurred()), "java/lang/OutOfMemoryError");
+    env->ExceptionClear();
+    EXPECT_EQ(env->NewIntArray(4), nullptr);
+    env->ExceptionClear();
+    EXPECT_EQ(jni.classNameOf(env->NewIntArray(2)), "[I");
+}
+
 void JNICALL someNative(JNIEnv*, jclass) {}
 
 TEST(TestJni, RegisterNativesRecordsEachMethod) {

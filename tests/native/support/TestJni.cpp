@@ -163,6 +163,7 @@ struct TestJni::State {
     std::set<const Ref*> knownRefs;
     std::map<std::string, Object*> classes;
     std::set<std::string> hidden;
+    std::optional<jsize> longestArray;
     Object* pending = nullptr;
     std::map<const void*, Buffer> buffers;
     std::vector<Registration> registrations;
@@ -523,6 +524,11 @@ Array JNICALL newPrimitiveArray(JNIEnv* env, jsize length) {
     const std::string function = functionName<Element>("New", "Array");
     State& state = enter(env, function.c_str());
     if (length < 0) misuse(function + " of length " + std::to_string(length));
+    if (state.longestArray && length > *state.longestArray) {
+        state.pending = newObject(state, {Kind::Throwable, "java/lang/OutOfMemoryError", {},
+                                          u"Java heap space", 0, {}, {}});
+        return nullptr;
+    }
     return newRefAs<Array>(state, newPrimitiveArrayObject(state, Primitive<Element>::arrayClass,
                                                           std::vector<unsigned char>(length * sizeof(Element), 0)));
 }
@@ -780,6 +786,8 @@ std::optional<std::u16string> TestJni::wrappedText(jobject wrapperOrNull) {
 std::string TestJni::classNameOf(jobject object) { return shown(deref(*state_, object, "classNameOf()")); }
 
 void TestJni::hideClass(const std::string& classPath) { state_->hidden.insert(classPath); }
+
+void TestJni::limitArrayLength(jsize longest) { state_->longestArray = longest; }
 
 const std::vector<TestJni::Registration>& TestJni::registrations() const { return state_->registrations; }
 

@@ -9,6 +9,8 @@
 //
 // FindClass of a hidden class yields null with a java/lang/NoClassDefFoundError
 // pending, as a VM's does; ExceptionCheck shows it and ExceptionClear ends it.
+// Likewise a new primitive array longer than the limit a test set yields null
+// with a java/lang/OutOfMemoryError pending, as from a VM whose heap is full.
 //
 // One environment belongs to the thread that made it, as a JNIEnv does; a
 // test that calls natives on another thread makes a TestJni there.
@@ -57,6 +59,7 @@ public:
     std::string classNameOf(jobject object);
 
     void hideClass(const std::string& classPath);
+    void limitArrayLength(jsize longest);
 
     struct Registration {
         std::string classPath, name, signature;
