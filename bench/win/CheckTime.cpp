@@ -34,8 +34,8 @@ int main(int argc, char** argv) {
     const int repetitions = std::max(1, std::atoi(argv[2]));
     std::string normalised = argv[1];
     std::string version;
-    tavik::jvm::checkJavaExe(normalised, version, {}, {}, tavik::jvm::Prerelease::Allowed,
-                             tavik::jvm::CacheLookup::Use);
+    tavik::runtime::checkJavaExe(normalised, version, {}, {}, tavik::runtime::Prerelease::Allowed,
+                                 tavik::runtime::CacheLookup::Use);
     const std::string key = std::string(tavik::jvm::kVersionCacheRoot) + tavik::jvm::versionCacheKey(normalised);
 
     for (const bool hit : {true, false}) {
@@ -45,8 +45,9 @@ int main(int argc, char** argv) {
             if (!hit) ::RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
             std::string javaExe = argv[1];
             const auto start = std::chrono::steady_clock::now();
-            const bool accepted = tavik::jvm::checkJavaExe(javaExe, version, {}, {}, tavik::jvm::Prerelease::Allowed,
-                                                                tavik::jvm::CacheLookup::Use);
+            const bool accepted = tavik::runtime::checkJavaExe(javaExe, version, {}, {},
+                                                               tavik::runtime::Prerelease::Allowed,
+                                                               tavik::runtime::CacheLookup::Use);
             samples.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
             if (!accepted) return 1;
         }

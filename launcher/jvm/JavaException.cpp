@@ -5,7 +5,7 @@
 #include "launcher/core/Log.h"
 #include "launcher/jvm/JniText.h"
 
-namespace tavik {
+namespace tavik::jvm {
 namespace {
 
 // Object.toString dispatches to the exception's own override. Runs with no
@@ -42,4 +42,4 @@ bool reportJavaException(JNIEnv* env, bool describe) {
     return false;
 }
 
-}  // namespace tavik
+}  // namespace tavik::jvm

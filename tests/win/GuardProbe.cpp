@@ -43,8 +43,8 @@ jvm::CreateJavaVMFunction createJavaVMOf(const std::wstring& library) {
 }
 
 int run() {
-    readConfigBlock();
-    const InstanceGuard guard = enforceSingleInstance(StartupNotification::Mailslot);
+    image::readConfigBlock();
+    const instance::InstanceGuard guard = instance::enforceSingleInstance(instance::StartupNotification::Mailslot);
     const std::wstring vmAfter = environmentValue(L"TAVIK_PROBE_VM_AFTER");
     if (!vmAfter.empty()) waitForFile(vmAfter);
 
@@ -52,10 +52,10 @@ int run() {
     inputs.createJavaVM = createJavaVMOf(environmentValue(L"TAVIK_PROBE_JVM"));
     if (inputs.createJavaVM == nullptr) return kExitNoVm;
     inputs.properties.semaphoreName = guard.semaphoreName;
-    inputs.properties.launcherPath = launcherPath();
-    inputs.launcherPathWide = launcherPathWide();
+    inputs.properties.launcherPath = paths::launcherPath();
+    inputs.launcherPathWide = paths::launcherPathWide();
     inputs.mainArguments.mainClass = u"probe.Main";
-    inputs.mainArguments.launcherArguments = {launcherPathWide()};
+    inputs.mainArguments.launcherArguments = {paths::launcherPathWide()};
     inputs.mainArguments.fullPath = [](std::u16string_view path) { return std::u16string(path); };
     return jvm::startJavaApplication(inputs).success ? 0 : kExitVmFailed;
 }

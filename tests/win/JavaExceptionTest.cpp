@@ -19,7 +19,7 @@ using ::testing::Not;
 
 TEST(JavaException, NothingPendingIsSuccess) {
     FakeJni jni(false);
-    EXPECT_TRUE(reportJavaException(jni.env(), true));
+    EXPECT_TRUE(jvm::reportJavaException(jni.env(), true));
     EXPECT_THAT(jni.calls, ElementsAre("ExceptionOccurred"));
 }
 
@@ -27,7 +27,7 @@ TEST(JavaException, PendingExceptionIsDescribedOnRequestClearedAndReported) {
     for (const bool describe : {true, false}) {
         SCOPED_TRACE(describe ? "describe" : "quiet");
         FakeJni jni(true);
-        EXPECT_FALSE(reportJavaException(jni.env(), describe));
+        EXPECT_FALSE(jvm::reportJavaException(jni.env(), describe));
         EXPECT_FALSE(jni.pending);
         // JNI allows nothing but the exception calls while one is pending.
         EXPECT_THAT(jni.callsWhilePending, IsEmpty());

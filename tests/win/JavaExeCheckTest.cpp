@@ -19,6 +19,8 @@ namespace {
 
 using jvm::parseVersion;
 using jvm::VersionParts;
+using runtime::CacheLookup;
+using runtime::Prerelease;
 
 const fs::path kRuntimePrograms = TAVIK_TEST_RUNTIME_DIR;
 
@@ -71,10 +73,10 @@ protected:
 
     // checkJavaExe on the runtime, with the cache key remembered for clean-up.
     bool check(std::string& version, const std::string& minimum = "",
-               jvm::CacheLookup cacheLookup = jvm::CacheLookup::Use) {
+               CacheLookup cacheLookup = CacheLookup::Use) {
         std::string javaExe = runtime_.javaExe();
-        const bool accepted = jvm::checkJavaExe(javaExe, version, parseVersion(minimum), VersionParts{},
-                                                jvm::Prerelease::Allowed, cacheLookup);
+        const bool accepted = runtime::checkJavaExe(javaExe, version, parseVersion(minimum), VersionParts{},
+                                                    Prerelease::Allowed, cacheLookup);
         normalised_ = javaExe;
         cacheKey_ = literalCacheKey(javaExe);
         return accepted;
@@ -162,8 +164,8 @@ TEST_F(JavaExeCheckTest, FailingRuntimeIsRecordedAndRunAgain) {
 
 TEST_F(JavaExeCheckTest, WithoutTheCacheEveryCheckRuns) {
     std::string version;
-    ASSERT_TRUE(check(version, "", jvm::CacheLookup::Skip));
-    ASSERT_TRUE(check(version, "", jvm::CacheLookup::Skip));
+    ASSERT_TRUE(check(version, "", CacheLookup::Skip));
+    ASSERT_TRUE(check(version, "", CacheLookup::Skip));
     EXPECT_EQ(runtime_.runCount(), 2u);
 }
 
@@ -218,7 +220,7 @@ TEST_F(JavaExeCheckTest, OutputWithoutAVersionLineFails) {
         SCOPED_TRACE(line);
         runtime_.configure(line, 0);
         std::string version = "stale";
-        EXPECT_FALSE(check(version, "", jvm::CacheLookup::Skip));
+        EXPECT_FALSE(check(version, "", CacheLookup::Skip));
         EXPECT_EQ(version, "");
     }
 }
@@ -226,14 +228,14 @@ TEST_F(JavaExeCheckTest, OutputWithoutAVersionLineFails) {
 TEST_F(JavaExeCheckTest, MissingFileStartsNothing) {
     std::string javaExe = (scratch_.path() / "nowhere" / "bin" / "java.exe").string();
     std::string version = "stale";
-    EXPECT_FALSE(jvm::checkJavaExe(javaExe, version, {}, {}, jvm::Prerelease::Allowed, jvm::CacheLookup::Use));
+    EXPECT_FALSE(runtime::checkJavaExe(javaExe, version, {}, {}, Prerelease::Allowed, CacheLookup::Use));
     EXPECT_EQ(runtime_.runCount(), 0u);
 }
 
 TEST_F(JavaExeCheckTest, JavaOptionsComeBackAfterTheRun) {
     ::SetEnvironmentVariableA("_JAVA_OPTIONS", "-Xmx64m");
     std::string version;
-    EXPECT_TRUE(check(version, "", jvm::CacheLookup::Skip));
+    EXPECT_TRUE(check(version, "", CacheLookup::Skip));
     char value[64] = {};
     EXPECT_EQ(::GetEnvironmentVariableA("_JAVA_OPTIONS", value, sizeof value), 7u);
     EXPECT_STREQ(value, "-Xmx64m");
@@ -262,7 +264,7 @@ TEST_F(PackedRuntimeTest, UnpacksLibAndExtAndLeavesExistingArchives) {
     writeFile(home_ / "lib" / "jce.jar.pack", "packed jce");
     writeFile(home_ / "lib" / "jce.jar", "unpacked jce");
 
-    jvm::unpackPackedRuntime(home_.string());
+    runtime::unpackPackedRuntime(home_.string());
 
     EXPECT_TRUE(fs::exists(home_ / "lib" / "rt.jar"));
     EXPECT_FALSE(fs::exists(home_ / "lib" / "rt.jar.pack"));
@@ -273,13 +275,13 @@ TEST_F(PackedRuntimeTest, UnpacksLibAndExtAndLeavesExistingArchives) {
     EXPECT_EQ(unpackRuns(), 2u);
 
     // Judged again: nothing left to do.
-    jvm::unpackPackedRuntime(home_.string());
+    runtime::unpackPackedRuntime(home_.string());
     EXPECT_EQ(unpackRuns(), 2u);
 }
 
 TEST_F(PackedRuntimeTest, ToolGetsThePackedAndTheArchivePath) {
     writeFile(home_ / "lib" / "rt.jar.pack", "rt classes");
-    jvm::unpackPackedRuntime(home_.string());
+    runtime::unpackPackedRuntime(home_.string());
     const std::vector<std::string> runs = lines(readFile(home_ / "bin" / "unpack-runs.log"));
     ASSERT_EQ(runs.size(), 1u);
     const std::string lib = (home_ / "lib").string();

@@ -336,14 +336,14 @@ void print(const std::string& key, const std::string& value) { std::printf("%s=%
 int searchScenario(const std::u16string& tempBase) {
     ::SetEnvironmentVariableW(L"TMP", toWide(tempBase).c_str());
     ::SetEnvironmentVariableW(L"TEMP", toWide(tempBase).c_str());
-    readConfigBlock();
-    const jvm::JvmSearchResult result = jvm::searchForJvm(&jvm::loadJvmFromJavaExe, "");
+    image::readConfigBlock();
+    const runtime::JvmSearchResult result = runtime::searchForJvm(&runtime::loadJvmFromJavaExe, "");
     print("loaded", result.library ? "1" : "0");
     print("javaExe", result.javaExe);
     print("version", result.version);
     print("location", result.location);
     print("source", std::to_string(static_cast<int>(result.source)));
-    print("log", utf8(log::logFilePath().value_or(u"none")));
+    print("log", utf8(report::logFilePath().value_or(u"none")));
     std::fflush(stdout);
     return 0;
 }

@@ -18,6 +18,8 @@ namespace tavik::test {
 namespace {
 
 using ::testing::HasSubstr;
+using paths::DirectoryForm;
+using paths::LetterCase;
 
 // The test program's own directory as the file system names it, with "\".
 std::string programDirectory() { return testExecutable().parent_path().string() + "\\"; }
@@ -40,11 +42,12 @@ constexpr char16_t kNotInAnsi[] = u"\u4e2d\u6587";
 
 TEST(LauncherPaths, RunningProgramFindsItselfInEveryForm) {
     const std::string directory = programDirectory();
-    EXPECT_EQ(launcherPath(), testExecutable().string());
-    EXPECT_EQ(launcherPathWide(), testExecutable().u16string());
-    EXPECT_EQ(launcherDirectory(), directory);
-    EXPECT_EQ(launcherDirectoryWide(DirectoryForm::AnsiSafe), std::u16string(directory.begin(), directory.end()));
-    EXPECT_EQ(launcherDirectoryWide(DirectoryForm::Long), std::u16string(directory.begin(), directory.end()));
+    EXPECT_EQ(paths::launcherPath(), testExecutable().string());
+    EXPECT_EQ(paths::launcherPathWide(), testExecutable().u16string());
+    EXPECT_EQ(paths::launcherDirectory(), directory);
+    const std::u16string wideDirectory(directory.begin(), directory.end());
+    EXPECT_EQ(paths::launcherDirectoryWide(DirectoryForm::AnsiSafe), wideDirectory);
+    EXPECT_EQ(paths::launcherDirectoryWide(DirectoryForm::Long), wideDirectory);
 }
 
 TEST(ResolvePath, RelativePathsJoinTheLauncherOrBaseFileDirectory) {
@@ -72,12 +75,12 @@ TEST(ResolvePath, RelativePathsJoinTheLauncherOrBaseFileDirectory) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(resolvePath(c.path, c.baseFile), c.want);
+        EXPECT_EQ(paths::resolvePath(c.path, c.baseFile), c.want);
         const std::u16string widePath(c.path.begin(), c.path.end());
         const std::u16string wideBase(c.baseFile.begin(), c.baseFile.end());
         const std::u16string want(c.want.begin(), c.want.end());
-        EXPECT_EQ(resolvePathWide(widePath, DirectoryForm::AnsiSafe, wideBase), want);
-        EXPECT_EQ(resolvePathWide(widePath, DirectoryForm::Long, wideBase), want);
+        EXPECT_EQ(paths::resolvePathWide(widePath, DirectoryForm::AnsiSafe, wideBase), want);
+        EXPECT_EQ(paths::resolvePathWide(widePath, DirectoryForm::Long, wideBase), want);
     }
 }
 
@@ -98,22 +101,24 @@ TEST(FullPath, NormalizesAndLowersUnlessCaseIsKept) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(fullPath(c.path, c.letterCase), c.want);
-        EXPECT_EQ(fullPathWide(decodeAnsi(c.path), c.letterCase, DirectoryForm::Long), decodeAnsi(c.want));
+        EXPECT_EQ(paths::fullPath(c.path, c.letterCase), c.want);
+        EXPECT_EQ(paths::fullPathWide(decodeAnsi(c.path), c.letterCase, DirectoryForm::Long), decodeAnsi(c.want));
     }
     // Only A to Z are lowered: the identity of a path must not depend on the
     // system's case tables.
-    EXPECT_EQ(fullPathWide(u"D:\\\u00C4PP\\\u03A9X", LetterCase::Lower, DirectoryForm::Long), u"d:\\\u00C4pp\\\u03A9x");
+    EXPECT_EQ(paths::fullPathWide(u"D:\\\u00C4PP\\\u03A9X", LetterCase::Lower, DirectoryForm::Long),
+              u"d:\\\u00C4pp\\\u03A9x");
 }
 
 TEST(ResolvePathList, ResolvesEachEntryAndReportsIt) {
     const std::string launcher = programDirectory();
     std::vector<std::string> seen;
     const std::string resolved =
-        resolvePathList(";lib;;D:\\abs\\\\dir;native\\x64;", [&](const std::string& entry) { seen.push_back(entry); });
+        paths::resolvePathList(";lib;;D:\\abs\\\\dir;native\\x64;",
+                               [&](const std::string& entry) { seen.push_back(entry); });
     EXPECT_EQ(resolved, launcher + "lib;D:\\abs\\dir;" + launcher + "native\\x64");
     EXPECT_EQ(seen, (std::vector<std::string>{launcher + "lib", "D:\\abs\\dir", launcher + "native\\x64"}));
-    EXPECT_EQ(resolvePathList(";;"), "");
+    EXPECT_EQ(paths::resolvePathList(";;"), "");
 }
 
 TEST(ListFilesWithExtension, FindsEveryMatchOfTheExtension) {
@@ -136,7 +141,7 @@ TEST(ListFilesWithExtension, FindsEveryMatchOfTheExtension) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::vector<std::string> found = listFilesWithExtension(c.directory, c.extension);
+        const std::vector<std::string> found = paths::listFilesWithExtension(c.directory, c.extension);
         EXPECT_EQ(std::set<std::string>(found.begin(), found.end()), c.want);
         EXPECT_EQ(found.size(), c.want.size()) << "each match once";
     }
@@ -171,7 +176,7 @@ TEST(AnsiSafeForm, TakesTheShortFormOfALongPathOutsideTheAnsiCodePage) {
     if (::GetACP() != 1252) GTEST_SKIP() << "needs an ANSI code page without CJK letters";
     ScratchDir scratch;
     const fs::path exe = scratch.write("plain/app.exe", "");
-    EXPECT_EQ(ansiSafeFormOf(exe.u16string()), exe.string()) << "representable: the long path itself";
+    EXPECT_EQ(paths::ansiSafeFormOf(exe.u16string()), exe.string()) << "representable: the long path itself";
 
     const fs::path unicodeDir = scratch.path() / kNotInAnsi;
     fs::create_directories(unicodeDir);
@@ -179,10 +184,10 @@ TEST(AnsiSafeForm, TakesTheShortFormOfALongPathOutsideTheAnsiCodePage) {
     writeFile(unicodeDir / "app.txt", "");
     const auto expected = shortForm(unicodeDir / "app.exe");
     if (!expected || expected->find(kNotInAnsi) != std::u16string::npos) GTEST_SKIP() << "no short names here";
-    const auto found = ansiSafeFormOf((unicodeDir / "app.exe").u16string());
+    const auto found = paths::ansiSafeFormOf((unicodeDir / "app.exe").u16string());
     ASSERT_TRUE(found);
     EXPECT_EQ(decodeAnsi(*found), *expected);
-    EXPECT_EQ(ansiSafeFormOf((unicodeDir / "app.txt").u16string()), std::nullopt) << "not an .exe path";
+    EXPECT_EQ(paths::ansiSafeFormOf((unicodeDir / "app.txt").u16string()), std::nullopt) << "not an .exe path";
 }
 
 // A launcher in a directory that the ANSI code page cannot name: the 8-bit

@@ -8,6 +8,10 @@
 namespace tavik::test {
 namespace {
 
+using image::BlockLocation;
+using image::FileByteSource;
+using image::locateConfigBlock;
+
 FileByteSource openSource(const fs::path& path) {
     UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -89,12 +89,12 @@ private:
 
 TEST(InstanceRegistry, ReadsBackTheWrittenIdAndNothingButFourBytes) {
     const ScratchInstanceValue value;
-    EXPECT_EQ(readInstancePid(value.path()), 0u) << "no value yet";
-    writeInstancePid(value.path(), 4321);
+    EXPECT_EQ(instance::readInstancePid(value.path()), 0u) << "no value yet";
+    instance::writeInstancePid(value.path(), 4321);
     EXPECT_EQ(value.stored(), std::make_pair(DWORD{REG_DWORD}, std::string("\xE1\x10\x00\x00", 4)));
-    EXPECT_EQ(readInstancePid(value.path()), 4321u);
-    writeInstancePid(value.path(), 77);
-    EXPECT_EQ(readInstancePid(value.path()), 77u) << "the next first instance overwrites it";
+    EXPECT_EQ(instance::readInstancePid(value.path()), 4321u);
+    instance::writeInstancePid(value.path(), 77);
+    EXPECT_EQ(instance::readInstancePid(value.path()), 77u) << "the next first instance overwrites it";
 
     struct Case {
         const char* name;
@@ -111,17 +111,17 @@ TEST(InstanceRegistry, ReadsBackTheWrittenIdAndNothingButFourBytes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         value.setRaw(c.type, c.bytes);
-        EXPECT_EQ(readInstancePid(value.path()), c.want);
+        EXPECT_EQ(instance::readInstancePid(value.path()), c.want);
     }
 }
 
 TEST(InstanceRegistry, PathsDifferingInCaseAreOneValue) {
     const ScratchInstanceValue value;
-    writeInstancePid(value.path(), 99);
+    instance::writeInstancePid(value.path(), 99);
     std::string upper = value.path();
     std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
     // Registry value names ignore case, so the lowered path is only one of several spellings that meet here.
-    EXPECT_EQ(readInstancePid(upper), 99u);
+    EXPECT_EQ(instance::readInstancePid(upper), 99u);
 }
 
 struct TestWindow {
@@ -155,11 +155,11 @@ TEST(WindowActivation, RestoresMinimisedVisibleWindowsOnlyWhenAsked) {
     ASSERT_TRUE(::IsIconic(shown.handle));
     ASSERT_TRUE(::IsIconic(hidden.handle));
 
-    activateInstanceWindows(::GetCurrentProcessId() + 4, MinimisedWindows::Restored);
+    instance::activateInstanceWindows(::GetCurrentProcessId() + 4, instance::MinimisedWindows::Restored);
     EXPECT_TRUE(::IsIconic(shown.handle)) << "another process's windows are left alone";
-    activateInstanceWindows(::GetCurrentProcessId(), MinimisedWindows::Kept);
+    instance::activateInstanceWindows(::GetCurrentProcessId(), instance::MinimisedWindows::Kept);
     EXPECT_TRUE(::IsIconic(shown.handle)) << "without the restore flag a minimised window stays so";
-    activateInstanceWindows(::GetCurrentProcessId(), MinimisedWindows::Restored);
+    instance::activateInstanceWindows(::GetCurrentProcessId(), instance::MinimisedWindows::Restored);
     EXPECT_FALSE(::IsIconic(shown.handle));
     EXPECT_TRUE(::IsIconic(hidden.handle)) << "invisible windows are not touched";
 }
@@ -180,7 +180,7 @@ TEST(StartupNotification, SendsTheTailAsOneMessageWithoutTerminator) {
         const UniqueHandle mailslot(::CreateMailslotW(
             toWide(instance::mailslotName(::GetCurrentProcessId())).c_str(), 65536, 0, nullptr));
         ASSERT_TRUE(mailslot) << ::GetLastError();
-        sendStartupNotification(::GetCurrentProcessId(), c.tail);
+        instance::sendStartupNotification(::GetCurrentProcessId(), c.tail);
         DWORD nextSize = 0;
         DWORD count = 0;
         ASSERT_TRUE(::GetMailslotInfo(mailslot.get(), nullptr, &nextSize, &count, nullptr));

@@ -48,21 +48,21 @@ void makeTree(const ScratchDir& scratch) {
 TEST(RemoveDirectoryContents, DeletesFilesAndOneLevelOfSubdirectoriesOnly) {
     struct Case {
         const char* name;
-        Subdirectories subdirectories;
+        paths::Subdirectories subdirectories;
         const char* suffix;
         std::set<std::string> left;
     };
     const Case cases[] = {
-        {"recursing", Subdirectories::Emptied, "", {"two/", "two/deep/", "two/deep/z.txt"}},
-        {"trailing backslash", Subdirectories::Emptied, "\\", {"two/", "two/deep/", "two/deep/z.txt"}},
-        {"not recursing", Subdirectories::Kept, "",
+        {"recursing", paths::Subdirectories::Emptied, "", {"two/", "two/deep/", "two/deep/z.txt"}},
+        {"trailing backslash", paths::Subdirectories::Emptied, "\\", {"two/", "two/deep/", "two/deep/z.txt"}},
+        {"not recursing", paths::Subdirectories::Kept, "",
          {"one/", "one/x.txt", "two/", "two/y.txt", "two/deep/", "two/deep/z.txt"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ScratchDir scratch;
         makeTree(scratch);
-        removeDirectoryContents(ansi(scratch.path() / "work") + c.suffix, c.subdirectories);
+        paths::removeDirectoryContents(ansi(scratch.path() / "work") + c.suffix, c.subdirectories);
         EXPECT_EQ(tree(scratch.path() / "work"), c.left);
     }
 }
@@ -74,10 +74,10 @@ TEST(RemoveDirectoryContents, EmptyAndDotPathsDoNothing) {
     wchar_t previous[MAX_PATH];
     ::GetCurrentDirectoryW(MAX_PATH, previous);
     ASSERT_TRUE(::SetCurrentDirectoryW((scratch.path() / "work").c_str()));
-    removeDirectoryContents("", Subdirectories::Emptied);
-    removeDirectoryContents(".", Subdirectories::Emptied);
-    removeDirectoryContents(".\\one", Subdirectories::Emptied);
-    removeDirectoryContents("..\\work", Subdirectories::Emptied);
+    paths::removeDirectoryContents("", paths::Subdirectories::Emptied);
+    paths::removeDirectoryContents(".", paths::Subdirectories::Emptied);
+    paths::removeDirectoryContents(".\\one", paths::Subdirectories::Emptied);
+    paths::removeDirectoryContents("..\\work", paths::Subdirectories::Emptied);
     ::SetCurrentDirectoryW(previous);
     EXPECT_EQ(tree(scratch.path()), before);
 }
@@ -95,7 +95,7 @@ TEST(RemoveDirectoryContents, RemovesDirectoryLinksWithoutEmptyingTheirTargets) 
         !(::GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT)) {
         GTEST_SKIP() << "directory links unavailable: " << ::GetLastError();
     }
-    removeDirectoryContents(ansi(scratch.path() / "work"), Subdirectories::Emptied);
+    paths::removeDirectoryContents(ansi(scratch.path() / "work"), paths::Subdirectories::Emptied);
     EXPECT_EQ(tree(outside), (std::set<std::string>{"inner/", "inner/keep.txt", "keep.txt"}));
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
 }
@@ -112,8 +112,8 @@ TEST(PathExists, DriveRootFormsAreTrueWithoutLooking) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
-        EXPECT_EQ(pathExists(std::string_view(c.path)), c.exists);
-        EXPECT_EQ(pathExists(decodeAnsi(c.path)), c.exists);
+        EXPECT_EQ(paths::pathExists(std::string_view(c.path)), c.exists);
+        EXPECT_EQ(paths::pathExists(decodeAnsi(c.path)), c.exists);
     }
 }
 
@@ -129,17 +129,17 @@ TEST(PathExists, FindsFilesAndDirectoriesAndReportsTheLastWriteTime) {
         ASSERT_TRUE(::SetFileTime(handle.get(), nullptr, nullptr, &written));
     }
     std::uint64_t time = 0;
-    EXPECT_TRUE(pathExists(ansi(file), &time));
+    EXPECT_TRUE(paths::pathExists(ansi(file), &time));
     EXPECT_EQ(time, 0x01D0000012345678ull);
     time = 0;
-    EXPECT_TRUE(pathExists(file.u16string(), &time));
+    EXPECT_TRUE(paths::pathExists(file.u16string(), &time));
     EXPECT_EQ(time, 0x01D0000012345678ull);
 
-    EXPECT_TRUE(pathExists(ansi(scratch.path() / "dir")));
-    EXPECT_TRUE(pathExists(unicodeFile.u16string()));
-    EXPECT_FALSE(pathExists(ansi(scratch.path() / "dir" / "missing.txt")));
+    EXPECT_TRUE(paths::pathExists(ansi(scratch.path() / "dir")));
+    EXPECT_TRUE(paths::pathExists(unicodeFile.u16string()));
+    EXPECT_FALSE(paths::pathExists(ansi(scratch.path() / "dir" / "missing.txt")));
     time = 42;
-    EXPECT_FALSE(pathExists((scratch.path() / "missing").u16string(), &time));
+    EXPECT_FALSE(paths::pathExists((scratch.path() / "missing").u16string(), &time));
     EXPECT_EQ(time, 42u) << "no time for a missing path";
 }
 
@@ -148,11 +148,11 @@ TEST(ProbeWritable, NeedsADirectoryAndLeavesNothingBehind) {
     const fs::path base = scratch.path() / "base";
     fs::create_directories(base);
     const fs::path file = scratch.write("file", "");
-    EXPECT_TRUE(probeWritable(ansi(base)));
-    EXPECT_TRUE(probeWritable(base.u16string()));
-    EXPECT_FALSE(probeWritable(ansi(file)));
-    EXPECT_FALSE(probeWritable(file.u16string()));
-    EXPECT_FALSE(probeWritable(ansi(scratch.path() / "missing")));
+    EXPECT_TRUE(paths::probeWritable(ansi(base)));
+    EXPECT_TRUE(paths::probeWritable(base.u16string()));
+    EXPECT_FALSE(paths::probeWritable(ansi(file)));
+    EXPECT_FALSE(paths::probeWritable(file.u16string()));
+    EXPECT_FALSE(paths::probeWritable(ansi(scratch.path() / "missing")));
     EXPECT_THAT(tree(base), IsEmpty());
 }
 
@@ -185,7 +185,7 @@ TEST(TempBaseChoice, UnwritableSystemTempFallsThroughToTheNextUsableCandidate) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(chooseTempBase(c.facts).value_or("(none)"), c.want);
+        EXPECT_EQ(paths::chooseTempBase(c.facts).value_or("(none)"), c.want);
     }
     EXPECT_TRUE(fs::is_directory(scratch.path() / "fresh"));
 }
@@ -208,28 +208,28 @@ TEST(TempBaseChoice, EightBitChoiceSkipsALongFormOutsideTheAnsiCodePage) {
     path::TempBaseFacts<std::string> facts;
     facts.systemTempPath = shortForm;  // reachable, but its long form reads "temp?"
     facts.windowsDirectory = ansi(scratch.path() / "windows");
-    EXPECT_EQ(chooseTempBase(facts).value_or("(none)"), ansi(scratch.path() / "windows") + "\\temp");
+    EXPECT_EQ(paths::chooseTempBase(facts).value_or("(none)"), ansi(scratch.path() / "windows") + "\\temp");
 
     // Through UTF-16 calls the same directory is fine.
     path::TempBaseFacts<std::u16string> wide;
     wide.systemTempPath = unicodeTemp.u16string();
     wide.windowsDirectory = (scratch.path() / "windows").u16string();
-    EXPECT_EQ(chooseTempBase(wide).value_or(u"(none)"), unicodeTemp.u16string());
+    EXPECT_EQ(paths::chooseTempBase(wide).value_or(u"(none)"), unicodeTemp.u16string());
 }
 
 TEST(TempBaseChoice, ProcessWideBaseIsChosenOnceAndUsable) {
-    const std::u16string first = processTempBaseWide().value_or(u"");
+    const std::u16string first = paths::processTempBaseWide().value_or(u"");
     ASSERT_FALSE(first.empty());
-    EXPECT_TRUE(probeWritable(first));
-    const std::string firstAnsi = tempBaseDirectory();
-    EXPECT_TRUE(probeWritable(firstAnsi));
+    EXPECT_TRUE(paths::probeWritable(first));
+    const std::string firstAnsi = paths::tempBaseDirectory();
+    EXPECT_TRUE(paths::probeWritable(firstAnsi));
 
     ScratchDir scratch;
     wchar_t previous[32768];
     const DWORD length = ::GetEnvironmentVariableW(L"TMP", previous, 32768);
     ::SetEnvironmentVariableW(L"TMP", scratch.path().c_str());
-    const std::u16string second = processTempBaseWide().value_or(u"");
-    const std::string secondAnsi = tempBaseDirectory();
+    const std::u16string second = paths::processTempBaseWide().value_or(u"");
+    const std::string secondAnsi = paths::tempBaseDirectory();
     ::SetEnvironmentVariableW(L"TMP", length ? previous : nullptr);
     EXPECT_EQ(second, first);
     EXPECT_EQ(secondAnsi, firstAnsi);

@@ -48,7 +48,7 @@ void useTempBase(const std::u16string& directory) {
     ::SetEnvironmentVariableW(L"TEMP", toWide(directory).c_str());
 }
 
-void printLogPath() { print("log", log::logFilePath().value_or(u"none")); }
+void printLogPath() { print("log", report::logFilePath().value_or(u"none")); }
 
 bool openExclusively(const std::u16string& path) {
     const HANDLE file = ::CreateFileW(toWide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -61,7 +61,7 @@ bool openExclusively(const std::u16string& path) {
 int logScenario(const Arguments& arguments) {
     useTempBase(arguments.at(0));
     log::logLine(u"plain %d", 7);
-    if (const auto path = log::logFilePath()) print("closedBetweenLines", openExclusively(*path) ? "1" : "0");
+    if (const auto path = report::logFilePath()) print("closedBetweenLines", openExclusively(*path) ? "1" : "0");
     log::logError(u"failed %s", u"\u03a9 \u00e4");
     log::logLine(u"two\nlines");
     printLogPath();
@@ -85,22 +85,22 @@ std::string orNone(const std::optional<std::string>& value) { return value.value
 
 int configScenario(const Arguments& arguments) {
     useTempBase(argumentOr(arguments, 0, u"."));
-    readConfigBlock();
-    loadFlavourByte();
-    print("flavour", std::string(1, flavourByte() ? flavourByte() : '0'));
-    print("gui", guiErrorMode() ? "1" : "0");
-    print("kind", std::to_string(configInt(107)));
-    print("archiveStart", std::to_string(archiveStart()));
-    print("caption", messageText(1000));
-    print("message", formatMessage(1009, u"16"));
-    print("narrowMessage", messageText(1010));
-    print("classPath", configString(121, 6000));
-    print("classPathCut", configString(121, 4));
-    print("classPathCopy", configStringCopy(121));
-    print("classPathWide", configWideString(121));
-    print("localized", localizedString(20017));
-    print("language", orNone(userLanguage()));
-    print("country", orNone(userCountry()));
+    image::readConfigBlock();
+    image::loadFlavourByte();
+    print("flavour", std::string(1, image::flavourByte() ? image::flavourByte() : '0'));
+    print("gui", image::guiErrorMode() ? "1" : "0");
+    print("kind", std::to_string(image::configInt(107)));
+    print("archiveStart", std::to_string(image::archiveStart()));
+    print("caption", image::messageText(1000));
+    print("message", image::formatMessage(1009, u"16"));
+    print("narrowMessage", image::messageText(1010));
+    print("classPath", image::configString(121, 6000));
+    print("classPathCut", image::configString(121, 4));
+    print("classPathCopy", image::configStringCopy(121));
+    print("classPathWide", image::configWideString(121));
+    print("localized", image::localizedString(20017));
+    print("language", orNone(image::userLanguage()));
+    print("country", orNone(image::userCountry()));
     printLogPath();
     return 0;
 }
@@ -108,26 +108,26 @@ int configScenario(const Arguments& arguments) {
 // fatal <temp base> <launcher temp dir or ""> <message id> [argument]
 int fatalScenario(const Arguments& arguments) {
     useTempBase(arguments.at(0));
-    readConfigBlock();
+    image::readConfigBlock();
     bool substituted = false;
-    removeAtLauncherExit(toAnsi(arguments.at(1), substituted));
+    paths::removeAtLauncherExit(toAnsi(arguments.at(1), substituted));
     const int id = std::stoi(utf8(arguments.at(2)));
     if (arguments.size() > 3)
-        fatalMessage(id, arguments[3]);
+        report::fatalMessage(id, arguments[3]);
     else
-        fatalMessage(id, std::nullopt);
+        report::fatalMessage(id, std::nullopt);
 }
 
 // exit <launcher temp dir or ""> <code>
 int exitScenario(const Arguments& arguments) {
     bool substituted = false;
-    removeAtLauncherExit(toAnsi(arguments.at(0), substituted));
-    exitLauncher(static_cast<std::uint32_t>(std::stoul(utf8(arguments.at(1)))));
+    paths::removeAtLauncherExit(toAnsi(arguments.at(0), substituted));
+    report::exitLauncher(static_cast<std::uint32_t>(std::stoul(utf8(arguments.at(1)))));
 }
 
 // Before any block is read the GUI error mode is on: a message box is tried.
 int showErrorScenario(const Arguments& arguments) {
-    showError(arguments.at(0));
+    report::showError(arguments.at(0));
     std::printf("returned\n");
     return 0;
 }
@@ -135,7 +135,7 @@ int showErrorScenario(const Arguments& arguments) {
 int javaExceptionScenario(const Arguments& arguments) {
     useTempBase(arguments.at(0));
     FakeJni jni(true, "java.lang.IllegalStateException: b\xC3\xBCm");
-    print("result", reportJavaException(jni.env(), true) ? "true" : "false");
+    print("result", jvm::reportJavaException(jni.env(), true) ? "true" : "false");
     printLogPath();
     return 0;
 }
@@ -144,8 +144,8 @@ int javaExceptionScenario(const Arguments& arguments) {
 // the error message it turns a failure into.
 int extractScenario(const Arguments& arguments) {
     useTempBase(arguments.at(0));
-    readConfigBlock();
-    const ExtractedFiles extracted = extractArchive();
+    image::readConfigBlock();
+    const image::ExtractedFiles extracted = image::extractArchive();
     print("result", std::to_string(static_cast<int>(extracted.result)));
     print("tempDir", decodeAnsi(extracted.tempDirectory));
     print("archiveEnd", std::to_string(extracted.archiveEnd));
@@ -156,7 +156,7 @@ int extractScenario(const Arguments& arguments) {
 // temp-dir <temp base>
 int tempDirScenario(const Arguments& arguments) {
     useTempBase(arguments.at(0));
-    print("tempDir", decodeAnsi(createTempDirectory()));
+    print("tempDir", decodeAnsi(paths::createTempDirectory()));
     printLogPath();
     return 0;
 }
@@ -164,7 +164,7 @@ int tempDirScenario(const Arguments& arguments) {
 // short-path <temp base> <path>
 int shortPathScenario(const Arguments& arguments) {
     useTempBase(arguments.at(0));
-    print("shortPath", orNone(shortPathViaShell(arguments.at(1))));
+    print("shortPath", orNone(paths::shortPathViaShell(arguments.at(1))));
     printLogPath();
     return 0;
 }
@@ -172,13 +172,13 @@ int shortPathScenario(const Arguments& arguments) {
 // paths <temp base>: where this copy of the program finds itself.
 int pathsScenario(const Arguments& arguments) {
     useTempBase(arguments.at(0));
-    print("launcherPath", launcherPath());
-    print("launcherPathWide", launcherPathWide());
-    print("launcherDirectory", launcherDirectory());
-    print("launcherDirectoryAnsiSafe", launcherDirectoryWide(DirectoryForm::AnsiSafe));
-    print("launcherDirectoryLong", launcherDirectoryWide(DirectoryForm::Long));
-    print("resolvedAnsiSafe", resolvePathWide(u"x.cfg", DirectoryForm::AnsiSafe));
-    print("resolvedLong", resolvePathWide(u"x.cfg", DirectoryForm::Long));
+    print("launcherPath", paths::launcherPath());
+    print("launcherPathWide", paths::launcherPathWide());
+    print("launcherDirectory", paths::launcherDirectory());
+    print("launcherDirectoryAnsiSafe", paths::launcherDirectoryWide(paths::DirectoryForm::AnsiSafe));
+    print("launcherDirectoryLong", paths::launcherDirectoryWide(paths::DirectoryForm::Long));
+    print("resolvedAnsiSafe", paths::resolvePathWide(u"x.cfg", paths::DirectoryForm::AnsiSafe));
+    print("resolvedLong", paths::resolvePathWide(u"x.cfg", paths::DirectoryForm::Long));
     printLogPath();
     return 0;
 }

@@ -39,7 +39,7 @@ TEST(VmOptionsSource, FilesAreReadAsStored) {
         {"larger than one read", u"large.vmoptions", large},
         {"name outside the ANSI code page", u"\u4e2d\u00fc.vmoptions", "-Dwide=1\n"},
     };
-    const ProcessVmOptionsSystem system;
+    const vmstart::ProcessVmOptionsSystem system;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const fs::path path = scratch.path() / c.file;
@@ -58,7 +58,7 @@ TEST(VmOptionsSource, ListsFilesByExtensionAndTellsWhatExists) {
     ScratchDir scratch;
     for (const char* name : {"a.jar", "B.JAR", "c.zip", "d.txt", "e.jar.txt"}) scratch.write(std::string("lib/") + name, "");
     const std::string directory = scratch.path().string() + "\\lib";
-    const ProcessVmOptionsSystem system;
+    const vmstart::ProcessVmOptionsSystem system;
     EXPECT_EQ(asSet(system.listFilesWithExtension(directory, "jar")), (std::set<std::string>{"a.jar", "B.JAR"}));
     EXPECT_THAT(system.listFilesWithExtension(directory, "zip"), ElementsAre("c.zip"));
     EXPECT_THAT(system.listFilesWithExtension(directory + "\\none", "jar"), IsEmpty());
@@ -71,7 +71,7 @@ TEST(VmOptionsSource, PathsResolveAgainstTheLauncherOrTheIncludingFile) {
     ScratchDir scratch;
     const std::string including = scratch.write("conf/main.vmoptions", "").string();
     const std::string launcher = launcherDirectoryText();
-    const ProcessVmOptionsSystem system;
+    const vmstart::ProcessVmOptionsSystem system;
     struct Case {
         const char* name;
         std::string path;
@@ -97,7 +97,7 @@ TEST(VmOptionsSource, PathsResolveAgainstTheLauncherOrTheIncludingFile) {
 
 TEST(VmOptionsSource, NarrowTextMarksWhatTheCodePageLacks) {
     if (::GetACP() != 1252) GTEST_SKIP() << "ANSI code page " << ::GetACP() << ", not 1252";
-    const ProcessVmOptionsSystem system;
+    const vmstart::ProcessVmOptionsSystem system;
     // U+0100 would best-fit to "A" and U+4E2D has no counterpart at all.
     EXPECT_EQ(system.toNarrow(u"-Dname=\u00e9\u0100\u4e2d"), "-Dname=\xE9??");
 }
@@ -106,7 +106,7 @@ TEST(VmOptionsSource, EnvironmentTellsUnsetFromEmpty) {
     ::SetEnvironmentVariableW(L"TAVIK_VMSOURCE_SET", L"\"C:\\lib\\a.jar\"");
     ::SetEnvironmentVariableW(L"TAVIK_VMSOURCE_EMPTY", L"");
     ::SetEnvironmentVariableW(L"TAVIK_VMSOURCE_UNSET", nullptr);
-    const ProcessVmOptionsSystem system;
+    const vmstart::ProcessVmOptionsSystem system;
     EXPECT_EQ(system.environmentVariable("TAVIK_VMSOURCE_SET"), "\"C:\\lib\\a.jar\"");
     EXPECT_EQ(system.environmentVariable("TAVIK_VMSOURCE_EMPTY"), "");
     EXPECT_EQ(system.environmentVariable("TAVIK_VMSOURCE_UNSET"), std::nullopt);
@@ -126,7 +126,7 @@ TEST(VmOptionsSource, IncludedFilesResolveAgainstTheirIncluderOnDisk) {
     writeFile(scratch.path() / "conf" / "sub" / u"\u00fcber.vmoptions",
               "-Dinner=%TAVIK_EXEDIR%x\n-include-options ..\\main.vmoptions\n"
               "-include-options missing.vmoptions\n-Dinner.last=1\n");
-    const ProcessVmOptionsSystem system;
+    const vmstart::ProcessVmOptionsSystem system;
     vmoptions::VmOptionsBuilder builder(system);
     builder.addOptionLine(u"-include-options " + main.u16string(), std::nullopt);
     EXPECT_THAT(builder.options(),

@@ -47,14 +47,14 @@ int nativePathScenario(const Arguments& arguments) {
     ::SetEnvironmentVariableW(L"TMP", toWide(arguments.at(0)).c_str());
     ::SetEnvironmentVariableW(L"TEMP", toWide(arguments.at(0)).c_str());
     ::SetEnvironmentVariableW(L"PATH", toWide(arguments.at(1)).c_str());
-    readConfigBlock();
-    setupNativeLibraryPath("");
+    image::readConfigBlock();
+    vmstart::setupNativeLibraryPath("");
     print("path", pathVariable());
     const char* crtPath = std::getenv("PATH");
     print("crtPath", crtPath ? crtPath : "(unset)");
     print("fromDllDirectories", loadsFromDllDirectories(arguments.at(2)) ? "1" : "0");
     print("throughSearch", loadsThroughSearch(arguments.at(3)) ? "1" : "0");
-    print("log", utf8(log::logFilePath().value_or(u"none")));
+    print("log", utf8(report::logFilePath().value_or(u"none")));
     return 0;
 }
 

@@ -8,7 +8,7 @@
 #include "launcher/core/Locale.h"
 #include "launcher/core/Log.h"
 
-namespace tavik {
+namespace tavik::image {
 namespace {
 
 struct ConfigState {
@@ -105,4 +105,4 @@ bool guiErrorMode() { return store().guiErrorMode; }
 
 std::uint32_t archiveStart() { return store().archiveStart; }
 
-}  // namespace tavik
+}  // namespace tavik::image

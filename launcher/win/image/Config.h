@@ -9,7 +9,7 @@
 #include "launcher/core/ConfigBlock.h"
 #include "launcher/core/ConfigIds.h"
 
-namespace tavik {
+namespace tavik::image {
 
 // Fills the store from `image`, positioned at the block's start (see
 // ConfigLoad.h for the whole read); the failure of a short or wrong block.
@@ -50,4 +50,4 @@ bool guiErrorMode();
 // The file position right after the last override set.
 std::uint32_t archiveStart();
 
-}  // namespace tavik
+}  // namespace tavik::image

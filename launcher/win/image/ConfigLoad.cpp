@@ -6,7 +6,7 @@
 #include "launcher/win/image/SelfImage.h"
 #include "launcher/win/report/ErrorReport.h"
 
-namespace tavik {
+namespace tavik::image {
 
 void failBlockRead(const config::BlockFailure& failure) {
     switch (failure.error) {
@@ -22,7 +22,7 @@ void failBlockRead(const config::BlockFailure& failure) {
         case config::BlockError::ReadWString:
             break;
     }
-    fatalError(decodeAnsi(config::blockErrorText(failure.error)));
+    report::fatalError(decodeAnsi(config::blockErrorText(failure.error)));
 }
 
 void readConfigBlock() {
@@ -32,4 +32,4 @@ void readConfigBlock() {
     if (const auto failure = storeConfigBlock(image)) failBlockRead(*failure);
 }
 
-}  // namespace tavik
+}  // namespace tavik::image

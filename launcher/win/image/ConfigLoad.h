@@ -3,7 +3,7 @@
 // store, and the end of the process when the file is too short for it.
 #include "launcher/core/ConfigBlock.h"
 
-namespace tavik {
+namespace tavik::image {
 
 // Fills the store; called once, first thing. Never returns on failure: the
 // process ends through the error path with exit code 1.
@@ -13,4 +13,4 @@ void readConfigBlock();
 // it): logs the read's error line and ends with its "Internal Error: ..." text.
 [[noreturn]] void failBlockRead(const config::BlockFailure& failure);
 
-}  // namespace tavik
+}  // namespace tavik::image

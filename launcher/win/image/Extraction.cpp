@@ -16,7 +16,7 @@
 #include "launcher/win/paths/TempDirectory.h"
 #include "launcher/win/report/ErrorReport.h"
 
-namespace tavik {
+namespace tavik::image {
 namespace {
 
 class FileOutput : public archive::EntryOutput {
@@ -66,7 +66,7 @@ ExtractResult copyArchiveEntry(FileByteSource& archive, const std::string& path)
     if (size <= 0) return ExtractResult::Done;
     UniqueHandle file(
         ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) fatalMessage(config::kInternalFailureMessageId, config::kExtractedFileFailure);
+    if (!file) report::fatalMessage(config::kInternalFailureMessageId, config::kExtractedFileFailure);
     FileOutput output(file.get());
     return static_cast<ExtractResult>(archive::copyEntryData(archive, size, output));
 }
@@ -82,7 +82,7 @@ ExtractedFiles extractArchive() {
         return {ExtractResult::RefusedName, {}, 0};
     }
     ExtractedFiles extracted;
-    extracted.tempDirectory = createTempDirectory();
+    extracted.tempDirectory = paths::createTempDirectory();
 
     FileByteSource image(openSelfImage());
     if (!image.seek(archiveStart())) {
@@ -102,4 +102,4 @@ ExtractedFiles extractArchive() {
     return extracted;
 }
 
-}  // namespace tavik
+}  // namespace tavik::image

@@ -6,7 +6,7 @@
 
 #include "launcher/win/image/SelfImage.h"
 
-namespace tavik {
+namespace tavik::image {
 
 enum class ExtractResult {
     Done = 0,
@@ -37,4 +37,4 @@ ExtractedFiles extractArchive();
 // for a size of zero or less.
 ExtractResult copyArchiveEntry(FileByteSource& archive, const std::string& path);
 
-}  // namespace tavik
+}  // namespace tavik::image

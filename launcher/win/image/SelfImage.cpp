@@ -10,7 +10,7 @@
 #include "launcher/win/paths/LauncherPaths.h"
 #include "launcher/win/report/ErrorReport.h"
 
-namespace tavik {
+namespace tavik::image {
 namespace {
 
 constexpr std::uint64_t kLargestPosition = LONG_MAX;
@@ -42,13 +42,13 @@ void logWalk(const pe::HeaderWalk& walk) {
 }  // namespace
 
 UniqueHandle openSelfImage() {
-    const std::u16string& path = launcherPathWide();
+    const std::u16string& path = paths::launcherPathWide();
     const HANDLE file = ::CreateFileW(toWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const SysError error = lastError("CreateFileW");
         log::logError(u"Could not open %p %d %s", static_cast<const void*>(file), error, path);
-        fatalError(u"Error opening media file.");
+        report::fatalError(u"Error opening media file.");
     }
     return UniqueHandle(file);
 }
@@ -105,4 +105,4 @@ BlockLocation locateConfigBlock(FileByteSource& image) {
     return BlockLocation{static_cast<std::uint32_t>(start), std::nullopt};
 }
 
-}  // namespace tavik
+}  // namespace tavik::image

@@ -9,7 +9,7 @@
 #include "common/win/Handles.h"
 #include "launcher/core/ConfigBlock.h"
 
-namespace tavik {
+namespace tavik::image {
 
 // Opens the launcher's own file for reading, letting others read and write
 // it; ends the process through the error path when that fails.
@@ -43,4 +43,4 @@ struct BlockLocation {
 };
 BlockLocation locateConfigBlock(FileByteSource& image);
 
-}  // namespace tavik
+}  // namespace tavik::image

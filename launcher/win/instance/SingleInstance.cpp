@@ -19,7 +19,7 @@
 #include "launcher/win/paths/PathResolution.h"
 #include "launcher/win/report/ErrorReport.h"
 
-namespace tavik {
+namespace tavik::instance {
 namespace {
 
 
@@ -30,7 +30,7 @@ constexpr DWORD kMaxMessageBytes = 65536;
 
 // The launcher's lowered full path: every spelling of one executable's path
 // gives the same identity.
-std::string instancePath() { return fullPath(launcherPath(), LetterCase::Lower); }
+std::string instancePath() { return paths::fullPath(paths::launcherPath(), paths::LetterCase::Lower); }
 
 struct CreatedSemaphore {
     std::string name;
@@ -192,12 +192,13 @@ std::uint32_t awaitInstancePid(const std::string& path) {
     const std::uint32_t processId = awaitInstancePid(path);
     log::logLine(u"other pid %d", processId);
     if (processId != 0) {
-        if (configInt(config::kActivateWindowsId) != 0) activateInstanceWindows(processId, MinimisedWindows::Restored);
+        if (image::configInt(config::kActivateWindowsId) != 0)
+            activateInstanceWindows(processId, MinimisedWindows::Restored);
         if (notification == StartupNotification::Mailslot)
             sendStartupNotification(processId, instance::commandLineTail(toU16(::GetCommandLineW())));
     }
     log::logLine(u"exiting");
-    exitLauncher(0);
+    report::exitLauncher(0);
 }
 
 struct WindowSearch {
@@ -230,9 +231,9 @@ BOOL CALLBACK activateIfOwned(HWND window, LPARAM parameter) noexcept {
 }  // namespace
 
 InstanceGuard enforceSingleInstance(StartupNotification notification) {
-    const bool globalNamespace = configInt(config::kGlobalNamespaceId) != 0;
+    const bool globalNamespace = image::configInt(config::kGlobalNamespaceId) != 0;
     const std::string path = instancePath();
-    if (configInt(config::kSingleInstanceModeId) == 0) return takeNextFreeNumber(globalNamespace, path);
+    if (image::configInt(config::kSingleInstanceModeId) == 0) return takeNextFreeNumber(globalNamespace, path);
     log::logLine(u"single instance mode");
     CreatedSemaphore created = createSemaphore(instance::semaphoreName(globalNamespace, path));
     logSemaphore(created);
@@ -298,4 +299,4 @@ void sendStartupNotification(std::uint32_t processId, std::u16string_view tail) 
         log::logLine(u"error mailslot WriteFile length %d %d", written, length);
 }
 
-}  // namespace tavik
+}  // namespace tavik::instance

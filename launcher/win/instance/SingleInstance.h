@@ -11,7 +11,7 @@
 
 #include "common/win/Handles.h"
 
-namespace tavik {
+namespace tavik::instance {
 
 // What the guard leaves with a process that may run: the semaphore, which
 // marks it as running while it is open (so it is held until the process
@@ -47,4 +47,4 @@ void activateInstanceWindows(std::uint32_t processId, MinimisedWindows minimised
 // Failures are logged only.
 void sendStartupNotification(std::uint32_t processId, std::u16string_view tail);
 
-}  // namespace tavik
+}  // namespace tavik::instance

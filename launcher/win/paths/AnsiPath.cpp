@@ -3,7 +3,7 @@
 #include "common/win/WideText.h"
 #include "launcher/core/PathText.h"
 
-namespace tavik {
+namespace tavik::paths {
 
 std::optional<std::string> toAnsiExactly(std::u16string_view text) {
     bool substituted = false;
@@ -30,4 +30,4 @@ std::string collapseBackslashes(const std::string& path) {
     return toAnsiExactly(path::collapseBackslashes(*wide)).value_or(path);
 }
 
-}  // namespace tavik
+}  // namespace tavik::paths

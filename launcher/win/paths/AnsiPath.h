@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace tavik {
+namespace tavik::paths {
 
 // The 8-bit form of a text when every character has one; none otherwise.
 std::optional<std::string> toAnsiExactly(std::u16string_view text);
@@ -23,4 +23,4 @@ bool endsWithPathSeparator(std::string_view path);
 // returned unchanged.
 std::string collapseBackslashes(const std::string& path);
 
-}  // namespace tavik
+}  // namespace tavik::paths

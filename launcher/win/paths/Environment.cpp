@@ -4,7 +4,7 @@
 
 #include "common/win/WideText.h"
 
-namespace tavik::env {
+namespace tavik::paths {
 namespace {
 
 // Calls `query(buffer, capacity)`, which returns the length written, or the
@@ -37,11 +37,11 @@ std::optional<std::basic_string<Char>> environmentValue(Get get) {
 
 }  // namespace
 
-std::optional<std::string> variable(const char* name) {
+std::optional<std::string> environmentVariable(const char* name) {
     return environmentValue<char>([&](char* buffer, DWORD size) { return ::GetEnvironmentVariableA(name, buffer, size); });
 }
 
-std::optional<std::u16string> variable(const char16_t* name) {
+std::optional<std::u16string> environmentVariable(const char16_t* name) {
     const std::wstring wideName = toWide(name);
     auto value = environmentValue<wchar_t>(
         [&](wchar_t* buffer, DWORD size) { return ::GetEnvironmentVariableW(wideName.c_str(), buffer, size); });
@@ -82,4 +82,4 @@ std::optional<std::u16string> longPathName(const std::u16string& path) {
     return toU16(*result);
 }
 
-}  // namespace tavik::env
+}  // namespace tavik::paths

@@ -4,11 +4,11 @@
 #include <string>
 #include <string_view>
 
-namespace tavik::env {
+namespace tavik::paths {
 
 // None when the variable is not set; an empty value is a value.
-std::optional<std::string> variable(const char* name);
-std::optional<std::u16string> variable(const char16_t* name);
+std::optional<std::string> environmentVariable(const char* name);
+std::optional<std::u16string> environmentVariable(const char16_t* name);
 
 // None when the system query fails.
 std::optional<std::string> systemTempPath();
@@ -20,4 +20,4 @@ std::optional<std::u16string> windowsDirectoryWide();
 std::optional<std::string> longPathName(const std::string& path);
 std::optional<std::u16string> longPathName(const std::u16string& path);
 
-}  // namespace tavik::env
+}  // namespace tavik::paths

@@ -9,7 +9,7 @@
 #include "launcher/core/Log.h"
 #include "launcher/core/PathText.h"
 
-namespace tavik {
+namespace tavik::paths {
 namespace {
 
 std::uint64_t fileTimeValue(const FILETIME& time) {
@@ -74,4 +74,4 @@ void removeDirectoryContents(const std::string& path, Subdirectories subdirector
     }
 }
 
-}  // namespace tavik
+}  // namespace tavik::paths

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace tavik {
+namespace tavik::paths {
 
 // True for the drive-root forms "X:\", "X:\." and "X:\.\." without looking;
 // otherwise when a directory search finds the path, and then its last-write
@@ -21,4 +21,4 @@ enum class Subdirectories { Kept, Emptied };
 // Does nothing for an empty path or one starting with ".".
 void removeDirectoryContents(const std::string& path, Subdirectories subdirectories);
 
-}  // namespace tavik
+}  // namespace tavik::paths

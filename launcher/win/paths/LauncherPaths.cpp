@@ -9,7 +9,7 @@
 #include "launcher/win/paths/AnsiPath.h"
 #include "launcher/win/paths/ShellShortPath.h"
 
-namespace tavik {
+namespace tavik::paths {
 namespace {
 
 struct LongModulePath {
@@ -129,4 +129,4 @@ std::u16string launcherDirectoryWide(DirectoryForm form) {
     return separator == std::u16string::npos ? std::u16string() : path.substr(0, separator + 1);
 }
 
-}  // namespace tavik
+}  // namespace tavik::paths

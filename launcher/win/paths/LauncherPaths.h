@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-namespace tavik {
+namespace tavik::paths {
 
 // The module file name as the system reports it.
 std::u16string moduleFileName();
@@ -35,4 +35,4 @@ std::u16string launcherDirectoryWide(DirectoryForm form);
 // each only when it converts without substitution and isExePath holds.
 std::optional<std::string> ansiSafeFormOf(const std::u16string& longPath);
 
-}  // namespace tavik
+}  // namespace tavik::paths

@@ -8,7 +8,7 @@
 #include "launcher/win/paths/AnsiPath.h"
 #include "launcher/win/paths/LauncherPaths.h"
 
-namespace tavik {
+namespace tavik::paths {
 namespace {
 
 std::u16string decoded(std::string_view ansi) { return toU16(fromAnsi(ansi)); }
@@ -111,4 +111,4 @@ std::vector<std::string> listFilesWithExtension(std::string_view directory, std:
     return names;
 }
 
-}  // namespace tavik
+}  // namespace tavik::paths

@@ -8,7 +8,7 @@
 
 #include "launcher/win/paths/LauncherPaths.h"
 
-namespace tavik {
+namespace tavik::paths {
 
 // A relative path is put after the directory of `baseFile` (its full path
 // with the file name cut off) or, without a base file, after the launcher's
@@ -35,4 +35,4 @@ std::string resolvePathList(std::string_view list,
 // "*.<extension>", in the order of the directory search.
 std::vector<std::string> listFilesWithExtension(std::string_view directory, std::string_view extension);
 
-}  // namespace tavik
+}  // namespace tavik::paths

@@ -13,7 +13,7 @@
 #include "launcher/core/PathText.h"
 #include "launcher/win/paths/Environment.h"
 
-namespace tavik {
+namespace tavik::paths {
 namespace {
 
 constexpr std::size_t kOutputLimit = 6000;
@@ -50,7 +50,7 @@ std::optional<std::string> shortPathViaShell(const std::u16string& path) {
     auto pipe = outputPipe();
     if (!pipe) return std::nullopt;
 
-    const std::u16string windowsDirectory = env::windowsDirectoryWide().value_or(u"");
+    const std::u16string windowsDirectory = windowsDirectoryWide().value_or(u"");
     const std::wstring commandLine =
         toWide(format(u"%s\\system32\\cmd.exe /C for %%I in (\"%s\") do @echo %%~sI", windowsDirectory, path));
     log::logLine(u"executing %s", toU16(commandLine));
@@ -87,4 +87,4 @@ std::optional<std::string> shortPathViaShell(const std::u16string& path) {
     return shortPath;
 }
 
-}  // namespace tavik
+}  // namespace tavik::paths

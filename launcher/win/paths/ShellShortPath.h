@@ -4,11 +4,11 @@
 #include <optional>
 #include <string>
 
-namespace tavik {
+namespace tavik::paths {
 
 // Runs cmd.exe without a window on a for-loop that echoes the short form of
 // the quoted path, reading at most 6000 bytes of its output. None when the
 // interpreter cannot run, fails, or prints no complete line. Each step is logged.
 std::optional<std::string> shortPathViaShell(const std::u16string& path);
 
-}  // namespace tavik
+}  // namespace tavik::paths

@@ -9,17 +9,17 @@
 #include "launcher/win/paths/Environment.h"
 #include "launcher/win/paths/FileSystem.h"
 
-namespace tavik {
+namespace tavik::paths {
 namespace {
 
 // The 8-bit and UTF-16 Win32 calls the candidate walk needs.
 struct AnsiCalls {
     static void createDirectory(const std::string& path) { ::CreateDirectoryA(path.c_str(), nullptr); }
-    static std::string longForm(const std::string& path) { return env::longPathName(path).value_or(path); }
+    static std::string longForm(const std::string& path) { return longPathName(path).value_or(path); }
 };
 struct WideCalls {
     static void createDirectory(const std::u16string& path) { ::CreateDirectoryW(toWide(path).c_str(), nullptr); }
-    static std::u16string longForm(const std::u16string& path) { return env::longPathName(path).value_or(path); }
+    static std::u16string longForm(const std::u16string& path) { return longPathName(path).value_or(path); }
 };
 
 template <class Calls, class Text>
@@ -62,13 +62,13 @@ std::optional<std::u16string> processTempBaseWide() {
 }
 
 path::TempBaseFacts<std::string> currentTempBaseFacts() {
-    return {env::systemTempPath(), env::variable("USERPROFILE"), env::variable("HOMEDRIVE"), env::variable("HOMEPATH"),
-            env::windowsDirectory()};
+    return {systemTempPath(), environmentVariable("USERPROFILE"), environmentVariable("HOMEDRIVE"),
+            environmentVariable("HOMEPATH"), windowsDirectory()};
 }
 
 path::TempBaseFacts<std::u16string> currentTempBaseFactsWide() {
-    return {env::systemTempPathWide(), env::variable(u"USERPROFILE"), env::variable(u"HOMEDRIVE"),
-            env::variable(u"HOMEPATH"), env::windowsDirectoryWide()};
+    return {systemTempPathWide(), environmentVariable(u"USERPROFILE"), environmentVariable(u"HOMEDRIVE"),
+            environmentVariable(u"HOMEPATH"), windowsDirectoryWide()};
 }
 
 std::optional<std::string> chooseTempBase(const path::TempBaseFacts<std::string>& facts) {
@@ -104,4 +104,4 @@ int probeNumber() {
     return std::rand();
 }
 
-}  // namespace tavik
+}  // namespace tavik::paths

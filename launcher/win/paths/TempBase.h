@@ -7,7 +7,7 @@
 
 #include "launcher/core/TempBaseCandidates.h"
 
-namespace tavik {
+namespace tavik::paths {
 
 // The first usable base, chosen once per process and width; none while no
 // candidate passes (the next call tries again).
@@ -30,4 +30,4 @@ bool probeWritable(const std::u16string& base);
 // launchers may probe the same base, and one may start several times a second.
 int probeNumber();
 
-}  // namespace tavik
+}  // namespace tavik::paths

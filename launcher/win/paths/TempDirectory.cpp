@@ -15,7 +15,7 @@
 #include "launcher/win/paths/TempBase.h"
 #include "launcher/win/report/ErrorReport.h"
 
-namespace tavik {
+namespace tavik::paths {
 namespace {
 
 constexpr int kTempDirectoryAttempts = 10;
@@ -24,13 +24,13 @@ constexpr int kTempDirectoryAttempts = 10;
 
 std::string tempBaseDirectory() {
     const auto base = processTempBase();
-    if (!base) fatalMessage(config::kNoTempDirectoryMessageId, std::nullopt);
+    if (!base) report::fatalMessage(config::kNoTempDirectoryMessageId, std::nullopt);
     return *base;
 }
 
 std::u16string tempBaseDirectoryWide() {
     const auto base = processTempBaseWide();
-    if (!base) fatalMessage(config::kNoTempDirectoryMessageId, std::nullopt);
+    if (!base) report::fatalMessage(config::kNoTempDirectoryMessageId, std::nullopt);
     return *base;
 }
 
@@ -60,15 +60,15 @@ std::string createTempDirectory() {
         }
         log::logLine(u"Could not create dir (%d)", lastError("CreateDirectoryA"));
     }
-    fatalMessage(config::kInternalFailureMessageId, config::kTempDirectoryFailure);
+    report::fatalMessage(config::kInternalFailureMessageId, config::kTempDirectoryFailure);
 }
 
 void removeAtLauncherExit(std::string directory) {
-    setExitCleanup([directory = std::move(directory)] {
+    report::setExitCleanup([directory = std::move(directory)] {
         if (directory.empty()) return;
         removeDirectoryContents(directory, Subdirectories::Emptied);
         ::RemoveDirectoryA(directory.c_str());
     });
 }
 
-}  // namespace tavik
+}  // namespace tavik::paths

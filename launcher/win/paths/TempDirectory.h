@@ -3,7 +3,7 @@
 // each run, and the forms of the base that end the process when there is none.
 #include <string>
 
-namespace tavik {
+namespace tavik::paths {
 
 // The temporary base (see TempBase.h); ends the process with message 1015
 // when no candidate is usable.
@@ -28,4 +28,4 @@ std::string createTempDirectory();
 // path removes nothing.
 void removeAtLauncherExit(std::string directory);
 
-}  // namespace tavik
+}  // namespace tavik::paths

@@ -12,7 +12,7 @@
 #include "launcher/win/paths/Environment.h"
 #include "launcher/win/report/Log.h"
 
-namespace tavik {
+namespace tavik::report {
 namespace {
 
 // Set on the main thread; leaked, as any thread may end the process through it.
@@ -22,15 +22,15 @@ std::function<void()>& exitCleanup() {
 }
 
 std::u16string withLogReference(std::u16string_view text) {
-    const auto logPath = log::logFilePath();
+    const auto logPath = logFilePath();
     if (!logPath) return std::u16string(text);
-    return format(u"%s\n\nLog: %s", text, env::longPathName(*logPath).value_or(*logPath));
+    return format(u"%s\n\nLog: %s", text, paths::longPathName(*logPath).value_or(*logPath));
 }
 
 // A message box needs a desktop. Without one (a service session, headless
 // Wine) MessageBoxW fails at once; the text then goes where console text goes.
 bool showMessageBox(const std::u16string& text) {
-    const std::wstring caption = toWide(messageText(config::kErrorCaptionMessageId));
+    const std::wstring caption = toWide(image::messageText(config::kErrorCaptionMessageId));
     return ::MessageBoxW(nullptr, toWide(text).c_str(), caption.c_str(), MB_ICONERROR) > 0;
 }
 
@@ -54,12 +54,12 @@ void writeToStandardError(const std::u16string& text) {
 
 void showError(std::u16string_view text) {
     const std::u16string shown = withLogReference(text);
-    if (guiErrorMode() && showMessageBox(shown)) return;
+    if (image::guiErrorMode() && showMessageBox(shown)) return;
     if (!writeToConsole(shown)) writeToStandardError(shown);
 }
 
 void showMessage(std::int32_t id, const std::optional<std::u16string>& argument) {
-    showError(formatMessage(id, argument));
+    showError(image::formatMessage(id, argument));
 }
 
 void showMessageNarrow(std::int32_t id, const std::optional<std::string>& argument) {
@@ -94,4 +94,4 @@ void consolePrint(std::string_view text) {
     std::fflush(stdout);
 }
 
-}  // namespace tavik
+}  // namespace tavik::report

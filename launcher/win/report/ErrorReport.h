@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace tavik {
+namespace tavik::report {
 
 // Shows the text (with the log file's name when there is a log) and returns.
 void showError(std::u16string_view text);
@@ -33,4 +33,4 @@ void setExitCleanup(std::function<void()> cleanup);
 // Progress text for standard output, flushed at once.
 void consolePrint(std::string_view text);
 
-}  // namespace tavik
+}  // namespace tavik::report

@@ -13,7 +13,7 @@
 #include "launcher/win/paths/LauncherPaths.h"
 #include "launcher/win/paths/TempBase.h"
 
-namespace tavik::log {
+namespace tavik::report {
 namespace {
 
 constexpr char16_t kFallbackLogPath[] = u"c:\\rwt_nlog";
@@ -66,15 +66,16 @@ std::string localTimeText() {
 }
 
 void writeHeader(LogState& state) {
-    const std::u16string header = format(u"Started executable %s at %S\n", moduleFileName(), localTimeText());
+    const std::u16string header = format(u"Started executable %s at %S\n", paths::moduleFileName(), localTimeText());
     std::fputws(toWide(header).c_str(), state.file);
     std::fflush(state.file);
     state.startMillis = nowMillis();
 }
 
 void openNewLog(LogState& state) {
-    const std::u16string directory = logformat::logDirectory(processTempBaseWide().value_or(u""));
-    state.path = logformat::chooseLogFile(directory, [](const std::u16string& name) { return pathExists(name); });
+    const std::u16string directory = logformat::logDirectory(paths::processTempBaseWide().value_or(u""));
+    state.path =
+        logformat::chooseLogFile(directory, [](const std::u16string& name) { return paths::pathExists(name); });
     state.file = openLogFile(*state.path, L"w,ccs=UTF-8");
     if (!state.file) {
         state.path = kFallbackLogPath;
@@ -88,19 +89,19 @@ void openNewLog(LogState& state) {
 void initialize(LogState& state) {
     if (state.initialized) return;
     state.initialized = true;
-    if (!logformat::loggingRequested(env::variable("TAVIK_LOG"), env::variable("RUNWRIGHT_LOG"))) return;
+    if (!logformat::loggingRequested(paths::environmentVariable("TAVIK_LOG"),
+                                     paths::environmentVariable("RUNWRIGHT_LOG")))
+        return;
     openNewLog(state);
 }
 
-}  // namespace
-
-bool isActive() {
+bool loggingActive() {
     LockedLog state;
     initialize(*state);
     return state->path.has_value();
 }
 
-void writeLine(bool error, std::u16string_view text) {
+void appendLine(bool error, std::u16string_view text) {
     LockedLog state;
     initialize(*state);
     if (state->path && !state->file) state->file = openLogFile(*state->path, L"a,ccs=UTF-8");
@@ -114,9 +115,16 @@ void writeLine(bool error, std::u16string_view text) {
     state->file = nullptr;
 }
 
+}  // namespace
+
 std::optional<std::u16string> logFilePath() {
     LockedLog state;
     return state->path;
 }
 
-}  // namespace tavik::log
+}  // namespace tavik::report
+
+// The sink that launcher/core/Log.h declares.
+bool tavik::log::isActive() { return report::loggingActive(); }
+
+void tavik::log::writeLine(bool error, std::u16string_view text) { report::appendLine(error, text); }

@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-namespace tavik::log {
+namespace tavik::report {
 
 // The chosen log file; none while logging is off or still undecided.
 std::optional<std::u16string> logFilePath();
 
-}  // namespace tavik::log
+}  // namespace tavik::report

@@ -9,7 +9,7 @@
 #include "launcher/core/Log.h"
 #include "launcher/win/image/Config.h"
 
-namespace tavik {
+namespace tavik::runtime {
 namespace {
 
 using AddDllDirectoryFunction = DLL_DIRECTORY_COOKIE(WINAPI*)(PCWSTR);
@@ -37,7 +37,7 @@ std::optional<std::wstring> fileApiWide(const std::string& directory) {
 }  // namespace
 
 DllDirectoryCookie addDllDirectory(const std::string& directory) {
-    if (configInt(config::kUseDllDirectoriesId) == 0) return nullptr;
+    if (image::configInt(config::kUseDllDirectoriesId) == 0) return nullptr;
     const auto add = findFunction<AddDllDirectoryFunction>(kernel32(), "AddDllDirectory");
     if (add == nullptr) return nullptr;
     const auto wide = fileApiWide(directory);
@@ -54,4 +54,4 @@ void removeDllDirectory(DllDirectoryCookie cookie) {
     remove(cookie);
 }
 
-}  // namespace tavik
+}  // namespace tavik::runtime

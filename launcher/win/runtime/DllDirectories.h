@@ -3,7 +3,7 @@
 // for it (id 154) and the system can.
 #include <string>
 
-namespace tavik {
+namespace tavik::runtime {
 
 // Null when nothing was added.
 using DllDirectoryCookie = void*;
@@ -15,4 +15,4 @@ DllDirectoryCookie addDllDirectory(const std::string& directory);
 // Undoes addDllDirectory; nothing happens for a null cookie.
 void removeDllDirectory(DllDirectoryCookie cookie);
 
-}  // namespace tavik
+}  // namespace tavik::runtime

@@ -18,7 +18,7 @@
 #include "launcher/win/paths/PathResolution.h"
 #include "launcher/win/paths/TempDirectory.h"
 
-namespace tavik::jvm {
+namespace tavik::runtime {
 namespace {
 
 constexpr DWORD kVersionRunTimeoutMs = 60000;
@@ -33,11 +33,11 @@ std::optional<std::string> cachedBytes(HKEY key, const char* name) {
     return std::string(value->bytes.begin(), value->bytes.end());
 }
 
-FileTime fileTimeBytes(std::uint64_t value) {
+jvm::FileTime fileTimeBytes(std::uint64_t value) {
     FILETIME time;
     time.dwLowDateTime = static_cast<DWORD>(value);
     time.dwHighDateTime = static_cast<DWORD>(value >> 32);
-    FileTime bytes;
+    jvm::FileTime bytes;
     std::memcpy(bytes.data(), &time, bytes.size());
     return bytes;
 }
@@ -62,7 +62,7 @@ class JavaOptionsHidden {
 public:
     JavaOptionsHidden() {
         // Read whole, so the value put back is never a cut one.
-        kept_ = env::variable("_JAVA_OPTIONS");
+        kept_ = paths::environmentVariable("_JAVA_OPTIONS");
         if (!kept_) return;
         log::logLine(u"_JAVA_OPTIONS is %S", *kept_);
         ::SetEnvironmentVariableA("_JAVA_OPTIONS", nullptr);
@@ -101,18 +101,19 @@ std::optional<std::string> readOutputStart(const std::string& name) {
 
 }  // namespace
 
-std::optional<std::string> readCachedVersion(const std::string& javaExe, const FileTime& lastWriteTime) {
-    const Result<UniqueHKey> key = registry::openKey(HKEY_CURRENT_USER, versionCacheKey(javaExe).c_str(), KEY_READ);
+std::optional<std::string> readCachedVersion(const std::string& javaExe, const jvm::FileTime& lastWriteTime) {
+    const Result<UniqueHKey> key =
+        registry::openKey(HKEY_CURRENT_USER, jvm::versionCacheKey(javaExe).c_str(), KEY_READ);
     if (!key) return std::nullopt;
-    CachedValues values;
+    jvm::CachedValues values;
     values.lastWriteTime = cachedBytes(key->get(), "LastWriteTime");
     values.version = cachedBytes(key->get(), "Version");
-    return cachedVersion(values, lastWriteTime);
+    return jvm::cachedVersion(values, lastWriteTime);
 }
 
-void writeCachedVersion(const std::string& javaExe, const FileTime& lastWriteTime, std::string_view version) {
+void writeCachedVersion(const std::string& javaExe, const jvm::FileTime& lastWriteTime, std::string_view version) {
     const Result<UniqueHKey> key =
-        registry::createKey(HKEY_CURRENT_USER, versionCacheKey(javaExe).c_str(), KEY_ALL_ACCESS);
+        registry::createKey(HKEY_CURRENT_USER, jvm::versionCacheKey(javaExe).c_str(), KEY_ALL_ACCESS);
     if (!key) return;
     ::RegSetValueExA(key->get(), "LastWriteTime", 0, REG_BINARY, lastWriteTime.data(),
                      static_cast<DWORD>(lastWriteTime.size()));
@@ -123,11 +124,11 @@ void writeCachedVersion(const std::string& javaExe, const FileTime& lastWriteTim
                      static_cast<DWORD>(text.size() * sizeof(wchar_t)));
 }
 
-std::optional<std::string> runJavaVersion(const std::string& javaExe, const FileTime& lastWriteTime) {
+std::optional<std::string> runJavaVersion(const std::string& javaExe, const jvm::FileTime& lastWriteTime) {
     const std::string commandLine = shortPathOrLong(javaExe) + " -version";
     const JavaOptionsHidden hidden;
 
-    const std::string outputName = tempFileName();
+    const std::string outputName = paths::tempFileName();
     UniqueHandle output = createInheritableOutputFile(outputName);
     const ScopeExit removeOutput([&] {
         output.reset();
@@ -152,51 +153,51 @@ std::optional<std::string> runJavaVersion(const std::string& javaExe, const File
 
     const std::uint32_t exitCode = ended->exitCode;
     log::logLine(u"Exit Code %d", exitCode);
-    switch (versionRunEnd(exitCode)) {
-        case VersionRunEnd::Terminate:
+    switch (jvm::versionRunEnd(exitCode)) {
+        case jvm::VersionRunEnd::Terminate:
             log::logLine(u"Terminating process");
             child->terminate(1);
             return std::nullopt;
-        case VersionRunEnd::RecordFailure:
-            writeCachedVersion(javaExe, lastWriteTime, kFailedRunVersion);
+        case jvm::VersionRunEnd::RecordFailure:
+            writeCachedVersion(javaExe, lastWriteTime, jvm::kFailedRunVersion);
             return std::nullopt;
-        case VersionRunEnd::ReadOutput:
+        case jvm::VersionRunEnd::ReadOutput:
             break;
     }
 
     output.reset();
     const auto outputStart = readOutputStart(outputName);
     if (!outputStart) return std::nullopt;
-    const auto line = firstOutputLine(*outputStart);
+    const auto line = jvm::firstOutputLine(*outputStart);
     if (!line) return std::nullopt;
-    auto version = versionFromOutputLine(*line);
+    auto version = jvm::versionFromOutputLine(*line);
     if (!version) return std::nullopt;
     log::logLine(u"Java version: %S", *version);
     return version;
 }
 
-bool checkJavaExe(std::string& javaExe, std::string& version, const VersionParts& minimum,
-                  const VersionParts& maximum, Prerelease prerelease, CacheLookup cacheLookup) {
+bool checkJavaExe(std::string& javaExe, std::string& version, const jvm::VersionParts& minimum,
+                  const jvm::VersionParts& maximum, Prerelease prerelease, CacheLookup cacheLookup) {
     const bool allowPrerelease = prerelease == Prerelease::Allowed;
     log::logLine(u"checkJavaExe (%S, [out], %d, %d, %d)", javaExe, minimum.size(), maximum.size(),
                  allowPrerelease ? 1 : 0);
-    javaExe = fullPath(javaExe, LetterCase::Lower);
+    javaExe = paths::fullPath(javaExe, paths::LetterCase::Lower);
 
     bool accepted = false;
     const ScopeExit logAnswer([&] { log::logLine(u"checkJavaExe returning %d", accepted ? 1 : 0); });
 
     std::uint64_t lastWrite = 0;
-    if (!pathExists(javaExe, &lastWrite)) {
+    if (!paths::pathExists(javaExe, &lastWrite)) {
         log::logLine(u"file doesn't exist");
         return false;
     }
     log::logLine(u"file exists");
-    const FileTime lastWriteTime = fileTimeBytes(lastWrite);
+    const jvm::FileTime lastWriteTime = fileTimeBytes(lastWrite);
     version.clear();
 
     std::optional<std::string> cached;
     if (cacheLookup == CacheLookup::Use) cached = readCachedVersion(javaExe, lastWriteTime);
-    if (cached && isUsableCachedVersion(*cached)) {
+    if (cached && jvm::isUsableCachedVersion(*cached)) {
         version = *cached;
         log::logLine(u"got version from registry %S", version);
     } else if (auto run = runJavaVersion(javaExe, lastWriteTime)) {
@@ -209,13 +210,13 @@ bool checkJavaExe(std::string& javaExe, std::string& version, const VersionParts
     }
 
     // The configured id widens the caller's flag to every kind of candidate.
-    const bool prereleaseAllowed = allowPrerelease || configInt(config::kAllowPrereleaseId) != 0;
-    accepted = isVersionInRange(version, minimum, maximum, prereleaseAllowed);
-    if (accepted && configInt(config::kExecutableKindId) == config::kGuiProgramKind) {
-        javaExe = guiJavaExe(javaExe);
-        accepted = pathExists(javaExe);
+    const bool prereleaseAllowed = allowPrerelease || image::configInt(config::kAllowPrereleaseId) != 0;
+    accepted = jvm::isVersionInRange(version, minimum, maximum, prereleaseAllowed);
+    if (accepted && image::configInt(config::kExecutableKindId) == config::kGuiProgramKind) {
+        javaExe = jvm::guiJavaExe(javaExe);
+        accepted = paths::pathExists(javaExe);
     }
     return accepted;
 }
 
-}  // namespace tavik::jvm
+}  // namespace tavik::runtime

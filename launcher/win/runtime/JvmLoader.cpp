@@ -18,7 +18,7 @@
 #include "launcher/win/runtime/JvmSearch.h"
 #include "launcher/win/runtime/PackedRuntime.h"
 
-namespace tavik::jvm {
+namespace tavik::runtime {
 namespace {
 
 
@@ -38,8 +38,8 @@ void setPath(const std::optional<std::string>& value) {
 // A handed-in directory is taken whatever its version; the check still
 // finds and logs the version, after unpacking what is packed.
 bool acceptHandedInDirectory(std::string& javaExe, std::string& version, const std::string& directory,
-                             const VersionParts& minimum, const VersionParts& maximum) {
-    const std::string normalised = fullPath(directory, LetterCase::Lower);
+                             const jvm::VersionParts& minimum, const jvm::VersionParts& maximum) {
+    const std::string normalised = paths::fullPath(directory, paths::LetterCase::Lower);
     unpackPackedRuntime(normalised);
     locateJavaExe(javaExe, normalised);
     checkJavaExe(javaExe, version, minimum, maximum, Prerelease::Allowed, CacheLookup::Use);
@@ -50,16 +50,16 @@ void showLoadFailure(const JvmSearchResult& found) {
     switch (found.source) {
         case JvmSource::None:
         case JvmSource::SearchPath:
-            showMessageNarrow(config::kNoRuntimeOfWordSizeMessageId, bitness());
+            report::showMessageNarrow(config::kNoRuntimeOfWordSizeMessageId, bitness());
             break;
         case JvmSource::Directory:
-            showMessageNarrow(config::kConfiguredRuntimeMessageId, found.location);
+            report::showMessageNarrow(config::kConfiguredRuntimeMessageId, found.location);
             break;
         case JvmSource::Environment:
-            showMessageNarrow(config::kEnvironmentRuntimeMessageId, found.location);
+            report::showMessageNarrow(config::kEnvironmentRuntimeMessageId, found.location);
             break;
         case JvmSource::Registry:
-            showMessageNarrow(config::kNoRuntimeMessageId, std::nullopt);
+            report::showMessageNarrow(config::kNoRuntimeMessageId, std::nullopt);
             break;
     }
 }
@@ -74,11 +74,11 @@ std::optional<LoadedRuntime> LoadDLL(OnFailure onFailure, const std::optional<st
     JvmSearchResult found;
     if (location) {
         log::logLine(u"Got JRE location %S (java exe: %d)", *location, locationIsJavaExe ? 1 : 0);
-        const std::string minimumText = configString(config::kMinimumVersionId, config::kTextCapacity);
-        const std::string maximumText = configString(config::kMaximumVersionId, config::kTextCapacity);
+        const std::string minimumText = image::configString(config::kMinimumVersionId, config::kTextCapacity);
+        const std::string maximumText = image::configString(config::kMaximumVersionId, config::kTextCapacity);
         log::logLine(u"MinVersion: %S, MaxVersion: %S", minimumText, maximumText);
-        const VersionParts minimum = parseVersion(minimumText);
-        const VersionParts maximum = parseVersion(maximumText);
+        const jvm::VersionParts minimum = jvm::parseVersion(minimumText);
+        const jvm::VersionParts maximum = jvm::parseVersion(maximumText);
         found.javaExe = *location;
         const bool accepted =
             locationIsJavaExe
@@ -86,7 +86,7 @@ std::optional<LoadedRuntime> LoadDLL(OnFailure onFailure, const std::optional<st
                 : acceptHandedInDirectory(found.javaExe, found.version, *location, minimum, maximum);
         if (!accepted) {
             log::logError(u"Provided JVM unusable");
-            if (fatal) showMessageNarrow(config::kNoRuntimeOfWordSizeMessageId, bitness());
+            if (fatal) report::showMessageNarrow(config::kNoRuntimeOfWordSizeMessageId, bitness());
             return std::nullopt;
         }
         found.location = *location;
@@ -96,12 +96,12 @@ std::optional<LoadedRuntime> LoadDLL(OnFailure onFailure, const std::optional<st
         found = searchForJvm(&loadJvmFromJavaExe, launcherTempDirectory);
         if (found.source == JvmSource::None) {
             log::logError(u"No JVM found");
-            if (fatal) showMessageNarrow(config::kNoRuntimeOfWordSizeMessageId, bitness());
+            if (fatal) report::showMessageNarrow(config::kNoRuntimeOfWordSizeMessageId, bitness());
             return std::nullopt;
         }
     }
 
-    LoadedRuntime runtime{runtimeHomeOf(found.javaExe), found.version, nullptr};
+    LoadedRuntime runtime{jvm::runtimeHomeOf(found.javaExe), found.version, nullptr};
     if (found.library == nullptr) log::logError(u"Could not get DLL-Handle.");
     runtime.createJavaVM = bindCreateJavaVM(found.library);
     if (runtime.createJavaVM == nullptr) {
@@ -118,21 +118,21 @@ HMODULE loadJvmFromJavaExe(const std::string& javaExe) {
     log::logLine(u"Trying to load JVM-DLL from %S", javaExe);
     if (HMODULE library = loadJvmFromBinDir(javaExe)) return library;
     // A JDK's own bin may hold no VM library; its jre subdirectory does.
-    return loadJvmFromBinDir(jreJavaExeOf(javaExe));
+    return loadJvmFromBinDir(jvm::jreJavaExeOf(javaExe));
 }
 
 HMODULE loadJvmFromBinDir(const std::string& javaExe) {
-    const std::string binDir = binDirectoryOf(javaExe);
+    const std::string binDir = jvm::binDirectoryOf(javaExe);
     const DllDirectoryCookie cookie = addDllDirectory(binDir);
     preloadUcrt(binDir);
 
     // Read whole, so neither the new value nor the one put back is cut.
-    const std::optional<std::string> oldPath = env::variable("PATH");
+    const std::optional<std::string> oldPath = paths::environmentVariable("PATH");
     setPath(oldPath.value_or("") + ";" + binDir);
 
     HMODULE library = nullptr;
-    const std::string preferred = configString(config::kVmSubdirectoryId, config::kVmSubdirectoryCapacity);
-    for (const std::string& name : vmSubdirectoriesInTrialOrder(preferred)) {
+    const std::string preferred = image::configString(config::kVmSubdirectoryId, config::kVmSubdirectoryCapacity);
+    for (const std::string& name : jvm::vmSubdirectoriesInTrialOrder(preferred)) {
         library = tryJvmDll(binDir, name);
         if (library != nullptr) break;
     }
@@ -145,7 +145,7 @@ HMODULE loadJvmFromBinDir(const std::string& javaExe) {
 
 HMODULE tryJvmDll(const std::string& binDir, std::string_view name) {
     const std::string file = binDir + "\\" + std::string(name) + "\\jvm.dll";
-    const bool exists = pathExists(file);
+    const bool exists = paths::pathExists(file);
     log::logLine(u"Trying %S (exists %d)", file, exists ? 1 : 0);
     HMODULE library = ::LoadLibraryA(file.c_str());
     if (library == nullptr && exists) log::logLine(u"Failed with error code %d", lastError("LoadLibraryA"));
@@ -159,7 +159,7 @@ void preloadUcrt(const std::string& binDir) {
         (version.dwMajorVersion > 6 || (version.dwMajorVersion == 6 && version.dwMinorVersion >= 4)))
         return;
     const std::string ownCopy = binDir + "\\ucrtbase.dll";
-    if (!pathExists(ownCopy)) return;
+    if (!paths::pathExists(ownCopy)) return;
     log::logLine(u"Preloading ucrtbase.dll");
     // Stays loaded: the VM library needs it for as long as it lives.
     if (::LoadLibraryA("ucrtbase.dll") != nullptr) return;
@@ -167,9 +167,9 @@ void preloadUcrt(const std::string& binDir) {
     log::logLine(u"Could not preload ucrtbase.dll");
 }
 
-CreateJavaVMFunction bindCreateJavaVM(HMODULE library) {
+jvm::CreateJavaVMFunction bindCreateJavaVM(HMODULE library) {
     if (library == nullptr) return nullptr;
-    return findFunction<CreateJavaVMFunction>(library, "JNI_CreateJavaVM");
+    return findFunction<jvm::CreateJavaVMFunction>(library, "JNI_CreateJavaVM");
 }
 
-}  // namespace tavik::jvm
+}  // namespace tavik::runtime

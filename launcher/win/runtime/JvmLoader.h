@@ -9,13 +9,13 @@
 
 #include "launcher/jvm/JavaVMLauncher.h"
 
-namespace tavik::jvm {
+namespace tavik::runtime {
 
 // The runtime LoadDLL chose, for the stages that start the VM.
 struct LoadedRuntime {
     std::string home;     // the java.exe's directory followed by "..", lower-cased
     std::string version;  // its version text
-    CreateJavaVMFunction createJavaVM = nullptr;
+    jvm::CreateJavaVMFunction createJavaVM = nullptr;
 };
 
 // Whether a failure shows the user the message that fits the source of the runtime.
@@ -47,6 +47,6 @@ HMODULE tryJvmDll(const std::string& binDir, std::string_view name);
 void preloadUcrt(const std::string& binDir);
 
 // The "JNI_CreateJavaVM" of `library`; null without a library or export.
-CreateJavaVMFunction bindCreateJavaVM(HMODULE library);
+jvm::CreateJavaVMFunction bindCreateJavaVM(HMODULE library);
 
-}  // namespace tavik::jvm
+}  // namespace tavik::runtime

@@ -19,7 +19,7 @@
 #include "launcher/win/runtime/PackedRuntime.h"
 #include "launcher/win/vmstart/Expansion.h"
 
-namespace tavik::jvm {
+namespace tavik::runtime {
 namespace {
 
 constexpr const char* kInstallationsKey = "SOFTWARE\\norvale-systems\\runwright\\installations";
@@ -28,8 +28,8 @@ constexpr const char* kLocatedRuntimesKey = "SOFTWARE\\norvale-systems\\tavik\\l
 constexpr REGSAM kOwnRegistryView = sizeof(void*) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
 
 struct Bounds {
-    VersionParts minimum;
-    VersionParts maximum;
+    jvm::VersionParts minimum;
+    jvm::VersionParts maximum;
 };
 
 struct Candidate {
@@ -37,7 +37,7 @@ struct Candidate {
     std::string version;
 };
 
-bool requireJdk() { return configInt(config::kRequireJdkId) != 0; }
+bool requireJdk() { return image::configInt(config::kRequireJdkId) != 0; }
 
 bool fileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -48,12 +48,12 @@ Result<UniqueHKey> openKey(HKEY root, const char* path, REGSAM view) {
 // A string value read into a buffer of `capacity` bytes; none when it is
 // missing or would not fit, as a cut path names another runtime.
 std::optional<std::string> queryString(HKEY key, const char* name, std::size_t capacity) {
-    return fittingValue(registry::queryString(key, name).optional(), capacity);
+    return jvm::fittingValue(registry::queryString(key, name).optional(), capacity);
 }
 
 std::vector<std::string> subkeyNames(HKEY key) {
     std::vector<std::string> names;
-    std::string name(kPathValueCapacity, '\0');
+    std::string name(jvm::kPathValueCapacity, '\0');
     for (DWORD index = 0;; ++index) {
         DWORD length = static_cast<DWORD>(name.size());
         const LSTATUS status = ::RegEnumKeyExA(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
@@ -70,7 +70,7 @@ std::vector<std::string> subkeyNames(HKEY key) {
 enum class DirectoryCheck { Strict, Relaxed };
 
 bool checkDirectory(Candidate& found, const std::string& directory, DirectoryCheck check, const Bounds& bounds) {
-    const std::string normalised = fullPath(directory, LetterCase::Lower);
+    const std::string normalised = paths::fullPath(directory, paths::LetterCase::Lower);
     unpackPackedRuntime(normalised);
     const bool located = locateJavaExe(found.javaExe, normalised);
     const bool accepted =
@@ -80,7 +80,8 @@ bool checkDirectory(Candidate& found, const std::string& directory, DirectoryChe
 }
 
 bool checkEnvironmentVariable(Candidate& found, const std::string& name, const Bounds& bounds) {
-    std::optional<std::string> value = fittingValue(env::variable(name.c_str()), kPathValueCapacity);
+    std::optional<std::string> value =
+        jvm::fittingValue(paths::environmentVariable(name.c_str()), jvm::kPathValueCapacity);
     if (!value || value->empty()) return false;
     for (char& c : *value) {
         if (c == '/') c = '\\';
@@ -91,7 +92,7 @@ bool checkEnvironmentVariable(Candidate& found, const std::string& name, const B
 }
 
 bool checkSearchPath(Candidate& found, const Bounds& bounds) {
-    std::string path(kPathValueCapacity, '\0');
+    std::string path(jvm::kPathValueCapacity, '\0');
     const DWORD length =
         ::SearchPathA(nullptr, "java.exe", nullptr, static_cast<DWORD>(path.size()), path.data(), nullptr);
     if (length == 0 || length >= path.size()) return false;
@@ -108,7 +109,7 @@ bool checkRuntimeHome(Candidate& found, const std::string& home, const Bounds& b
 }
 
 bool checkInstallationsOnce(Candidate& found, HKEY root, REGSAM view, const Bounds& bounds) {
-    const std::string applicationId = configString(config::kApplicationId, config::kTextCapacity);
+    const std::string applicationId = image::configString(config::kApplicationId, config::kTextCapacity);
     log::logLine(u"checking app id %S (%d, %p)", applicationId, static_cast<int>(view), static_cast<void*>(root));
     if (applicationId.empty()) return false;
     const Result<UniqueHKey> key = openKey(root, kInstallationsKey, view);
@@ -117,7 +118,7 @@ bool checkInstallationsOnce(Candidate& found, HKEY root, REGSAM view, const Boun
         return false;
     }
     const std::optional<std::string> installations =
-        queryString(key->get(), applicationId.c_str(), kPathValueCapacity);
+        queryString(key->get(), applicationId.c_str(), jvm::kPathValueCapacity);
     if (!installations || installations->empty()) {
         log::logLine(u"could not query value node %d", 0);
         return false;
@@ -148,26 +149,27 @@ bool checkVendorCurrentVersions(Candidate& found, const char* jdkPath, const cha
     const Result<UniqueHKey> jdkKey = openKey(HKEY_LOCAL_MACHINE, jdkPath, 0);
     const Result<UniqueHKey> jreKey = openKey(HKEY_LOCAL_MACHINE, jrePath, 0);
     const auto currentVersion = [](const Result<UniqueHKey>& key) {
-        return key ? queryString(key->get(), "CurrentVersion", kCurrentVersionCapacity) : std::nullopt;
+        return key ? queryString(key->get(), "CurrentVersion", jvm::kCurrentVersionCapacity) : std::nullopt;
     };
-    const CurrentVersionChoice choice = chooseCurrentVersion(currentVersion(jdkKey), currentVersion(jreKey),
-                                                             requireJdk(), bounds.minimum, bounds.maximum);
-    if (choice.pick == CurrentVersionPick::None) return false;
-    const Result<UniqueHKey>& parent = choice.pick == CurrentVersionPick::Jdk ? jdkKey : jreKey;
+    const jvm::CurrentVersionChoice choice = jvm::chooseCurrentVersion(
+        currentVersion(jdkKey), currentVersion(jreKey), requireJdk(), bounds.minimum, bounds.maximum);
+    if (choice.pick == jvm::CurrentVersionPick::None) return false;
+    const Result<UniqueHKey>& parent = choice.pick == jvm::CurrentVersionPick::Jdk ? jdkKey : jreKey;
     if (!parent) return false;
     const Result<UniqueHKey> versionKey = openKey(parent->get(), choice.version.c_str(), 0);
     if (!versionKey) return false;
-    const std::optional<std::string> home = queryString(versionKey->get(), "JavaHome", kPathValueCapacity);
+    const std::optional<std::string> home = queryString(versionKey->get(), "JavaHome", jvm::kPathValueCapacity);
     return home && checkRuntimeHome(found, *home, bounds);
 }
 
 bool checkVendorEveryVersion(Candidate& found, const char* path, const Bounds& bounds) {
     const Result<UniqueHKey> key = openKey(HKEY_LOCAL_MACHINE, path, 0);
     if (!key) return false;
-    for (const std::string& name : versionKeysInTrialOrder(subkeyNames(key->get()), bounds.minimum, bounds.maximum)) {
+    for (const std::string& name :
+         jvm::versionKeysInTrialOrder(subkeyNames(key->get()), bounds.minimum, bounds.maximum)) {
         const Result<UniqueHKey> versionKey = openKey(key->get(), name.c_str(), 0);
         if (!versionKey) continue;
-        const std::optional<std::string> home = queryString(versionKey->get(), "JavaHome", kPathValueCapacity);
+        const std::optional<std::string> home = queryString(versionKey->get(), "JavaHome", jvm::kPathValueCapacity);
         if (home && checkRuntimeHome(found, *home, bounds)) return true;
     }
     return false;
@@ -191,13 +193,13 @@ std::optional<Candidate> bestLocatedRuntime(HKEY root, bool bundledOnly, const B
     if (!key) return std::nullopt;
     std::optional<Candidate> best;
     for (const std::string& name : subkeyNames(key->get())) {
-        const std::optional<std::string> javaExe = locatedJavaExe(name, bundledOnly);
+        const std::optional<std::string> javaExe = jvm::locatedJavaExe(name, bundledOnly);
         if (!javaExe) continue;
         Candidate candidate{*javaExe, {}};
         if (!checkJavaExe(candidate.javaExe, candidate.version, bounds.minimum, bounds.maximum, Prerelease::Allowed,
                           CacheLookup::Use))
             continue;
-        if (replacesBest(candidate.version, best ? best->version : std::string())) best = std::move(candidate);
+        if (jvm::replacesBest(candidate.version, best ? best->version : std::string())) best = std::move(candidate);
     }
     return best;
 }
@@ -205,12 +207,12 @@ std::optional<Candidate> bestLocatedRuntime(HKEY root, bool bundledOnly, const B
 std::optional<Candidate> checkLocatedRuntimes(bool bundledOnly, const Bounds& bounds) {
     std::optional<Candidate> user = bestLocatedRuntime(HKEY_CURRENT_USER, bundledOnly, bounds);
     std::optional<Candidate> machine = bestLocatedRuntime(HKEY_LOCAL_MACHINE, bundledOnly, bounds);
-    if (user && (!machine || isNewerVersion(user->version, machine->version))) return user;
+    if (user && (!machine || jvm::isNewerVersion(user->version, machine->version))) return user;
     return machine;
 }
 
 bool checkRegistry(Candidate& found, const Bounds& bounds) {
-    const bool bundledOnly = configInt(config::kBundledRuntimesOnlyId) != 0;
+    const bool bundledOnly = image::configInt(config::kBundledRuntimesOnlyId) != 0;
     std::optional<Candidate> vendor;
     if (!bundledOnly) {
         Candidate candidate;
@@ -222,7 +224,7 @@ bool checkRegistry(Candidate& found, const Bounds& bounds) {
     std::optional<Candidate> located = checkLocatedRuntimes(bundledOnly, bounds);
     if (located) log::logLine(u"found located %S %S", located->javaExe, located->version);
     if (!vendor && !located) return false;
-    if (vendor && (!located || vendorWins(vendor->version, located->version)))
+    if (vendor && (!located || jvm::vendorWins(vendor->version, located->version)))
         found = std::move(*vendor);
     else
         found = std::move(*located);
@@ -233,23 +235,24 @@ bool checkRegistry(Candidate& found, const Bounds& bounds) {
 
 std::optional<std::string> runtimeConfigLine(const char16_t* fileName) {
     std::u16string path =
-        resolvePathWide(configWideString(config::kInstallationRootId, config::kTextCapacity), DirectoryForm::Long);
+        paths::resolvePathWide(image::configWideString(config::kInstallationRootId, config::kTextCapacity),
+                               paths::DirectoryForm::Long);
     path += u"\\.runwright\\";
     path += fileName;
     std::FILE* file = ::_wfopen(toWide(path).c_str(), L"rb");
     if (!file) return std::nullopt;
     // Enough for a full line even when every character came with a CR.
-    std::string content(2 * kPathValueCapacity, '\0');
+    std::string content(2 * jvm::kPathValueCapacity, '\0');
     content.resize(std::fread(content.data(), 1, content.size(), file));
     std::fclose(file);
-    return firstConfigLine(content);
+    return jvm::firstConfigLine(content);
 }
 
 // --- The search ---
 
 class Search {
 public:
-    Search(Bounds bounds, const RuntimeLoader& load, SettledPaths settled)
+    Search(Bounds bounds, const RuntimeLoader& load, vmstart::SettledPaths settled)
         : bounds_(std::move(bounds)), load_(load), settled_(std::move(settled)) {}
 
     // Records an accepted candidate and tries to load its library; true ends the search.
@@ -272,8 +275,8 @@ public:
         return accept(candidate, JvmSource::Directory, *line);
     }
 
-    bool tryEntry(const SearchEntry& entry) {
-        const std::string value = expandVariablesNarrow(entry.value, settled_);
+    bool tryEntry(const jvm::SearchEntry& entry) {
+        const std::string value = vmstart::expandVariablesNarrow(entry.value, settled_);
         log::logLine(u"Testing location %S (type %S)", value, std::string(1, entry.type));
         Candidate candidate;
         switch (entry.type) {
@@ -294,8 +297,8 @@ public:
         }
     }
 
-    bool tryRelaxed(const SearchEntry& entry) {
-        if (!isRetriedRelaxed(entry)) return false;
+    bool tryRelaxed(const jvm::SearchEntry& entry) {
+        if (!jvm::isRetriedRelaxed(entry)) return false;
         log::logLine(u"Testing relative location %S", entry.value);
         Candidate candidate;
         checkDirectory(candidate, entry.value, DirectoryCheck::Relaxed, bounds_);
@@ -321,7 +324,7 @@ public:
 private:
     Bounds bounds_;
     const RuntimeLoader& load_;
-    SettledPaths settled_;
+    vmstart::SettledPaths settled_;
     JvmSearchResult result_;
 };
 
@@ -339,23 +342,23 @@ bool locateJavaExe(std::string& javaExe, const std::string& directory) {
 
 JvmSearchResult searchForJvm(const RuntimeLoader& load, const std::string& launcherTempDirectory) {
     log::logLine(u"Searching for a JVM");
-    const std::string sequence = configString(config::kSearchSequenceId, config::kTextCapacity);
-    const std::string minimum = configString(config::kMinimumVersionId, config::kTextCapacity);
-    const std::string maximum = configString(config::kMaximumVersionId, config::kTextCapacity);
+    const std::string sequence = image::configString(config::kSearchSequenceId, config::kTextCapacity);
+    const std::string minimum = image::configString(config::kMinimumVersionId, config::kTextCapacity);
+    const std::string maximum = image::configString(config::kMaximumVersionId, config::kTextCapacity);
     log::logLine(u"MinVersion: %S, MaxVersion: %S", minimum, maximum);
-    Search search(Bounds{parseVersion(minimum), parseVersion(maximum)}, load, {launcherTempDirectory, {}});
-    const std::vector<SearchEntry> entries = parseSearchSequence(sequence);
+    Search search(Bounds{jvm::parseVersion(minimum), jvm::parseVersion(maximum)}, load, {launcherTempDirectory, {}});
+    const std::vector<jvm::SearchEntry> entries = jvm::parseSearchSequence(sequence);
 
-    const auto anyEntry = [&](const std::function<bool(const SearchEntry&)>& attempt) {
-        for (const SearchEntry& entry : entries) {
+    const auto anyEntry = [&](const std::function<bool(const jvm::SearchEntry&)>& attempt) {
+        for (const jvm::SearchEntry& entry : entries) {
             if (attempt(entry)) return true;
         }
         return false;
     };
     if (search.tryConfigFile(u"pref_jre.cfg", u"Has preferred location %S", u"Using preferred location") ||
-        anyEntry([&](const SearchEntry& entry) { return search.tryEntry(entry); }) ||
+        anyEntry([&](const jvm::SearchEntry& entry) { return search.tryEntry(entry); }) ||
         search.tryConfigFile(u"inst_jre.cfg", u"Has installer location %S", u"Using installer location") ||
-        anyEntry([&](const SearchEntry& entry) { return search.tryRelaxed(entry); }) ||
+        anyEntry([&](const jvm::SearchEntry& entry) { return search.tryRelaxed(entry); }) ||
         search.tryPreviousInstallations(HKEY_CURRENT_USER, u"found JRE from previous installation (user) %S") ||
         search.tryPreviousInstallations(HKEY_LOCAL_MACHINE, u"found JRE from previous installation (machine) %S"))
         return search.result();
@@ -364,4 +367,4 @@ JvmSearchResult searchForJvm(const RuntimeLoader& load, const std::string& launc
     return search.result();
 }
 
-}  // namespace tavik::jvm
+}  // namespace tavik::runtime

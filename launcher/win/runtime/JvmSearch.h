@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-namespace tavik::jvm {
+namespace tavik::runtime {
 
 // The kind of source that produced the last accepted candidate; the loader
 // picks its error message by it.
@@ -45,4 +45,4 @@ JvmSearchResult searchForJvm(const RuntimeLoader& load, const std::string& launc
 // bin\java.exe, and the answer is true.
 bool locateJavaExe(std::string& javaExe, const std::string& directory);
 
-}  // namespace tavik::jvm
+}  // namespace tavik::runtime

@@ -13,7 +13,7 @@
 #include "launcher/win/paths/PathResolution.h"
 #include "launcher/win/report/ErrorReport.h"
 
-namespace tavik::jvm {
+namespace tavik::runtime {
 namespace {
 
 
@@ -21,34 +21,34 @@ namespace {
 
 void unpackPackedRuntime(const std::string& runtimeDirectory) {
     bool started = false;
-    for (const char* subdirectory : kPackedArchiveDirectories)
+    for (const char* subdirectory : jvm::kPackedArchiveDirectories)
         unpackPackedDirectory(runtimeDirectory, subdirectory, started);
     if (started) log::logLine(u"Unpacking JRE done");
 }
 
 void unpackPackedDirectory(const std::string& runtimeDirectory, const std::string& subdirectory, bool& started) {
     const std::string directory = runtimeDirectory + "\\" + subdirectory;
-    for (const std::string& name : listFilesWithExtension(directory, "jar.pack")) {
-        const std::string unpacked = directory + "\\" + unpackedArchiveOf(name);
+    for (const std::string& name : paths::listFilesWithExtension(directory, "jar.pack")) {
+        const std::string unpacked = directory + "\\" + jvm::unpackedArchiveOf(name);
         log::logLine(u"checking %S", unpacked);
-        if (pathExists(unpacked)) continue;
+        if (paths::pathExists(unpacked)) continue;
         if (!started) {
             log::logLine(u"Unpacking JRE");
-            consolePrint("Preparing JRE ...\n");
+            report::consolePrint("Preparing JRE ...\n");
             started = true;
         }
-        unpackArchive(runtimeDirectory, unpacked + std::string(kPackSuffix));
+        unpackArchive(runtimeDirectory, unpacked + std::string(jvm::kPackSuffix));
     }
 }
 
 void unpackArchive(const std::string& runtimeDirectory, const std::string& packedPath) {
-    if (!pathExists(packedPath)) {
+    if (!paths::pathExists(packedPath)) {
         log::logLine(u"pack path doesn't exists");
         return;
     }
     const std::string tool = runtimeDirectory + "\\bin\\unpack200.exe";
     // The tool gets exactly these arguments, without its own name in front.
-    const std::string arguments = unpackArguments(packedPath);
+    const std::string arguments = jvm::unpackArguments(packedPath);
     log::logLine(u"%s", tool);
     log::logLine(u"%s", arguments);
 
@@ -59,7 +59,7 @@ void unpackArchive(const std::string& runtimeDirectory, const std::string& packe
     const Result<ChildProcess> child = startProcess(tool.c_str(), arguments, options);
     if (!child) {
         log::logLine(u"could not create unpack process");
-        fatalMessage(config::kInternalFailureMessageId, config::kRuntimePreparationFailure);
+        report::fatalMessage(config::kInternalFailureMessageId, config::kRuntimePreparationFailure);
     }
     log::logLine(u"waiting for unpack200 to finish");
     child->wait(INFINITE);  // its exit code is not examined: a missing archive shows in the version check
@@ -71,4 +71,4 @@ void unpackArchive(const std::string& runtimeDirectory, const std::string& packe
     }
 }
 
-}  // namespace tavik::jvm
+}  // namespace tavik::runtime

@@ -3,7 +3,7 @@
 // lib\ext) is unpacked with its own bin\unpack200.exe before it is judged.
 #include <string>
 
-namespace tavik::jvm {
+namespace tavik::runtime {
 
 // Unpacks every packed archive of `runtimeDirectory` (normalised) that has
 // no ".jar" yet and deletes the packed file. Ends the process with message
@@ -17,4 +17,4 @@ void unpackPackedDirectory(const std::string& runtimeDirectory, const std::strin
 // Runs the tool on one packed file, waits for it and deletes the packed file.
 void unpackArchive(const std::string& runtimeDirectory, const std::string& packedPath);
 
-}  // namespace tavik::jvm
+}  // namespace tavik::runtime

@@ -59,7 +59,7 @@ using ChangeServiceConfig2WFn = BOOL(WINAPI*)(SC_HANDLE, DWORD, LPVOID);
 // The description is a nicety: a system without the call, or a refusal, still
 // leaves an installed service.
 void setDescription(SC_HANDLE service) {
-    std::wstring description = toWide(localizedString(config::kServiceDescriptionId));
+    std::wstring description = toWide(image::localizedString(config::kServiceDescriptionId));
     if (description.empty()) return;
     static const auto changeServiceConfig2 =
         findFunction<ChangeServiceConfig2WFn>(systemLibrary(L"advapi32.dll"), "ChangeServiceConfig2W");
@@ -73,7 +73,8 @@ DWORD startTypeValue(StartType startType) {
 }
 
 StartType configuredStartType() {
-    return configInt(config::kExecutableKindId) == config::kServiceKind ? StartType::Automatic : StartType::OnDemand;
+    const bool service = image::configInt(config::kExecutableKindId) == config::kServiceKind;
+    return service ? StartType::Automatic : StartType::OnDemand;
 }
 
 }  // namespace
@@ -85,8 +86,8 @@ int installService(const std::u16string& name, StartType startType) {
         print(u"Could not open SCManager.\n");
         return 1;
     }
-    const std::wstring binaryPath = toWide(format(u"\"%s\"", launcherPathWide()));
-    const std::wstring dependencies = toWide(dependencyList(configWideString(config::kServiceDependenciesId)));
+    const std::wstring binaryPath = toWide(format(u"\"%s\"", paths::launcherPathWide()));
+    const std::wstring dependencies = toWide(dependencyList(image::configWideString(config::kServiceDependenciesId)));
     const std::wstring wideName = toWide(name);
     const UniqueServiceHandle service(::CreateServiceW(
         manager->get(), wideName.c_str(), wideName.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,

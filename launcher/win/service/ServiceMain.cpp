@@ -250,7 +250,7 @@ bool runService(const std::vector<std::u16string>& arguments) {
     if (!consumer) log::logLine(u"%s", describe(consumer.error(), u"consumeOutput"));
     if (!takeShutdownPipe(std::move(shutdown->write))) sendShutdown(0);
     log::logLine(u"registering ConsoleCtrlHandler");
-    registerConsoleCtrlHandler();
+    startup::registerConsoleCtrlHandler();
 
     const Result<ProcessWait> ended = child->wait(INFINITE);
     if (!ended) log::logLine(u"%s", describe(ended.error()));

@@ -4,7 +4,7 @@
 
 #include "launcher/core/Log.h"
 
-namespace tavik {
+namespace tavik::startup {
 namespace {
 
 // Runs on a thread the system creates for the event.
@@ -21,4 +21,4 @@ BOOL WINAPI consoleCtrlHandler(DWORD) {
 
 bool registerConsoleCtrlHandler() { return ::SetConsoleCtrlHandler(consoleCtrlHandler, TRUE) != FALSE; }
 
-}  // namespace tavik
+}  // namespace tavik::startup

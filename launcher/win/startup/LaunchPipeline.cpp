@@ -11,46 +11,46 @@
 #include "launcher/win/vmstart/NativeLibraryPath.h"
 #include "launcher/win/vmstart/SettledLaunch.h"
 
-namespace tavik {
+namespace tavik::startup {
 namespace {
 
-ExtractedFiles extractFiles() {
-    ExtractedFiles extracted = extractArchive();
-    if (extracted.result != ExtractResult::Done)
-        fatalMessage(config::kInternalFailureMessageId, config::kExtractionFailure);
+image::ExtractedFiles extractFiles() {
+    image::ExtractedFiles extracted = image::extractArchive();
+    if (extracted.result != image::ExtractResult::Done)
+        report::fatalMessage(config::kInternalFailureMessageId, config::kExtractionFailure);
     return extracted;
 }
 
-void runJavaApplication(const std::vector<std::u16string>& tokens, SettledLaunch settled) {
-    std::optional<jvm::LoadedRuntime> runtime =
-        jvm::LoadDLL(jvm::OnFailure::ShowMessage, std::nullopt, jvm::LocationKind::RuntimeDirectory,
-                     settled.tempDirectory);
-    if (!runtime) exitLauncher(1);
-    settled.runtime = std::move(*runtime);
-    const jvm::JavaStartResult result = jvm::startJavaApplication(gatherJavaStartInputs(tokens, settled));
-    if (result.fatalMessageId) fatalMessage(*result.fatalMessageId, std::nullopt);
-    if (!result.success) exitLauncher(1);
+void runJavaApplication(const std::vector<std::u16string>& tokens, vmstart::SettledLaunch settled) {
+    std::optional<runtime::LoadedRuntime> loaded =
+        runtime::LoadDLL(runtime::OnFailure::ShowMessage, std::nullopt, runtime::LocationKind::RuntimeDirectory,
+                         settled.tempDirectory);
+    if (!loaded) report::exitLauncher(1);
+    settled.runtime = std::move(*loaded);
+    const jvm::JavaStartResult result = jvm::startJavaApplication(vmstart::gatherJavaStartInputs(tokens, settled));
+    if (result.fatalMessageId) report::fatalMessage(*result.fatalMessageId, std::nullopt);
+    if (!result.success) report::exitLauncher(1);
 }
 
 }  // namespace
 
 void launchPipeline(const std::vector<std::u16string>& tokens, LaunchMode mode) {
-    SettledLaunch settled;
+    vmstart::SettledLaunch settled;
     settled.serviceMode = mode == LaunchMode::SupervisedChild;
     settled.noRedirect = mode == LaunchMode::Run;
 
-    ExtractedFiles extracted = extractFiles();
+    image::ExtractedFiles extracted = extractFiles();
     settled.tempDirectory = std::move(extracted.tempDirectory);
     settled.archiveEnd = extracted.archiveEnd;
-    setupNativeLibraryPath(settled.tempDirectory);
+    vmstart::setupNativeLibraryPath(settled.tempDirectory);
     if (mode == LaunchMode::SupervisedChild) {
         log::logLine(u"registering ConsoleCtrlHandler");
         registerConsoleCtrlHandler();
     }
     // Held while the application runs: the semaphore marks this instance as running.
-    const InstanceGuard guard = enforceSingleInstance(StartupNotification::Off);
+    const instance::InstanceGuard guard = instance::enforceSingleInstance(instance::StartupNotification::Off);
     settled.semaphoreName = guard.semaphoreName;
     runJavaApplication(tokens, std::move(settled));
 }
 
-}  // namespace tavik
+}  // namespace tavik::startup

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace tavik {
+namespace tavik::startup {
 
 // How the entry came to run the application: as the service's supervised
 // child, or through one of the "run" commands (which ask the Java side not
@@ -18,4 +18,4 @@ enum class LaunchMode { SupervisedChild, Run, RunRedirect };
 // settled to the next. Every failure ends the process through the error path.
 void launchPipeline(const std::vector<std::u16string>& tokens, LaunchMode mode);
 
-}  // namespace tavik
+}  // namespace tavik::startup

@@ -21,18 +21,19 @@
 #include "launcher/win/startup/LaunchPipeline.h"
 #include "launcher/win/vmstart/Expansion.h"
 
-namespace tavik {
+namespace tavik::startup {
 namespace {
 
 void changeWorkingDirectory() {
-    const std::u16string configured = configWideString(config::kWorkingDirectoryId);
+    const std::u16string configured = image::configWideString(config::kWorkingDirectoryId);
     if (configured.empty()) {
         log::logLine(u"working directory unchanged");
         return;
     }
     // Before the extraction and the runtime: their variables expand to nothing.
     const std::u16string directory =
-        resolvePathWide(expandVariables(configured, DirectoryForm::AnsiSafe, {}), DirectoryForm::AnsiSafe);
+        paths::resolvePathWide(vmstart::expandVariables(configured, paths::DirectoryForm::AnsiSafe, {}),
+                               paths::DirectoryForm::AnsiSafe);
     // A directory that cannot be entered leaves the current one in place.
     ::SetCurrentDirectoryW(toWide(directory).c_str());
     log::logLine(u"change working directory to %s", directory);
@@ -40,15 +41,15 @@ void changeWorkingDirectory() {
 
 void initialize() {
     // The first log call happens in here, so the log is opened here.
-    readConfigBlock();
-    loadFlavourByte();
+    image::readConfigBlock();
+    image::loadFlavourByte();
     changeWorkingDirectory();
 }
 
 // Only seen when standard output is redirected: this is a GUI program.
 void printUsage() {
     bool substituted = false;
-    const std::string line = toAnsi(cmdline::usageLine(moduleFileName()), substituted);
+    const std::string line = toAnsi(cmdline::usageLine(paths::moduleFileName()), substituted);
     std::fputs(line.c_str(), stdout);
     std::fflush(stdout);
 }
@@ -100,7 +101,7 @@ int runCommand(const cmdline::EntryDecision& decision, const std::u16string& pro
 
 int run() {
     initialize();
-    const std::u16string configuredServiceName = configWideString(config::kServiceNameId);
+    const std::u16string configuredServiceName = image::configWideString(config::kServiceNameId);
     const std::u16string commandLine = toU16(::GetCommandLineW());
     log::logLine(u"command line %s", commandLine);
 
@@ -119,15 +120,15 @@ int run() {
 }
 
 }  // namespace
-}  // namespace tavik
+}  // namespace tavik::startup
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Exceptions mean a bug or exhausted memory; the C runtime must not see them.
     try {
-        return tavik::run();
+        return tavik::startup::run();
     } catch (const std::exception& e) {
-        tavik::fatalError(tavik::decodeAnsi(e.what()));
+        tavik::report::fatalError(tavik::decodeAnsi(e.what()));
     } catch (...) {
-        tavik::fatalError(u"unexpected exception");
+        tavik::report::fatalError(u"unexpected exception");
     }
 }

@@ -10,7 +10,7 @@
 #include "common/win/WideText.h"
 #include "launcher/win/paths/TempDirectory.h"
 
-namespace tavik {
+namespace tavik::vmstart {
 namespace {
 
 // A block of zero-terminated entries ends with an empty one.
@@ -29,19 +29,19 @@ std::basic_string<Char> copyBlock(const Char* block) {
 
 ProcessExpansionSources::ProcessExpansionSources(SettledPaths settled) : settled_(std::move(settled)) {}
 
-std::string ProcessExpansionSources::launcherDirectory() const { return tavik::launcherDirectory(); }
+std::string ProcessExpansionSources::launcherDirectory() const { return paths::launcherDirectory(); }
 
 std::u16string ProcessExpansionSources::launcherDirectoryWide() const {
-    return tavik::launcherDirectoryWide(DirectoryForm::Long);
+    return paths::launcherDirectoryWide(paths::DirectoryForm::Long);
 }
 
 std::string ProcessExpansionSources::launcherTempDirectory() const { return settled_.launcherTempDirectory; }
 
 std::string ProcessExpansionSources::javaHome() const { return settled_.javaHome; }
 
-std::string ProcessExpansionSources::tempBaseDirectory() const { return tavik::tempBaseDirectory(); }
+std::string ProcessExpansionSources::tempBaseDirectory() const { return paths::tempBaseDirectory(); }
 
-std::u16string ProcessExpansionSources::tempBaseDirectoryWide() const { return tavik::tempBaseDirectoryWide(); }
+std::u16string ProcessExpansionSources::tempBaseDirectoryWide() const { return paths::tempBaseDirectoryWide(); }
 
 std::string ProcessExpansionSources::environmentBlock() const {
     char* block = ::GetEnvironmentStrings();
@@ -62,9 +62,9 @@ std::string expandVariablesNarrow(std::string text, const SettledPaths& settled)
     return text;
 }
 
-std::u16string expandVariables(std::u16string text, DirectoryForm form, const SettledPaths& settled) {
-    expansion::expandVariables(text, form == DirectoryForm::AnsiSafe, ProcessExpansionSources(settled));
+std::u16string expandVariables(std::u16string text, paths::DirectoryForm form, const SettledPaths& settled) {
+    expansion::expandVariables(text, form == paths::DirectoryForm::AnsiSafe, ProcessExpansionSources(settled));
     return text;
 }
 
-}  // namespace tavik
+}  // namespace tavik::vmstart

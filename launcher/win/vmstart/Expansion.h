@@ -7,7 +7,7 @@
 #include "launcher/core/VariableExpansion.h"
 #include "launcher/win/paths/LauncherPaths.h"
 
-namespace tavik {
+namespace tavik::vmstart {
 
 // What the launch has settled that variables name; empty while unsettled.
 struct SettledPaths {
@@ -39,6 +39,6 @@ std::string expandVariablesNarrow(std::string text, const SettledPaths& settled)
 // The wide routine; DirectoryForm::AnsiSafe takes the 8-bit forms of the
 // launcher directory and the temporary base, for texts that reach the ANSI
 // code page.
-std::u16string expandVariables(std::u16string text, DirectoryForm form, const SettledPaths& settled);
+std::u16string expandVariables(std::u16string text, paths::DirectoryForm form, const SettledPaths& settled);
 
-}  // namespace tavik
+}  // namespace tavik::vmstart

@@ -16,7 +16,7 @@
 #include "launcher/win/vmstart/Expansion.h"
 #include "launcher/win/vmstart/VmOptionsSource.h"
 
-namespace tavik {
+namespace tavik::vmstart {
 namespace {
 
 using HelperMessageFunction = void(__cdecl*)(const wchar_t* format, ...);
@@ -44,20 +44,20 @@ void __cdecl logHelperError(const wchar_t* format, ...) {
 
 std::optional<std::u16string> configuredEntryPath(std::int32_t setId, std::int32_t pathId,
                                                   const SettledPaths& settled) {
-    if (configInt(setId) == 0) return std::nullopt;
-    return expandVariables(configWideString(pathId), DirectoryForm::Long, settled);
+    if (image::configInt(setId) == 0) return std::nullopt;
+    return expandVariables(image::configWideString(pathId), paths::DirectoryForm::Long, settled);
 }
 
 jvm::PropertyInputs gatherPropertyInputs(const SettledLaunch& settled) {
     jvm::PropertyInputs inputs;
     inputs.semaphoreName = settled.semaphoreName;
-    inputs.installerFlavour = flavourByte() == 'r';
+    inputs.installerFlavour = image::flavourByte() == 'r';
     inputs.serviceMode = settled.serviceMode;
-    inputs.launcherPath = launcherPath();
+    inputs.launcherPath = paths::launcherPath();
     inputs.tempDirectory = settled.tempDirectory;
     inputs.unextractedPosition = settled.archiveEnd;
-    inputs.pathVariable = env::variable("PATH").value_or("");
-    inputs.manPathSet = env::variable("MANPATH").has_value();
+    inputs.pathVariable = paths::environmentVariable("PATH").value_or("");
+    inputs.manPathSet = paths::environmentVariable("MANPATH").has_value();
     inputs.consoleOutputCodePage = ::GetConsoleOutputCP();
     return inputs;
 }
@@ -65,29 +65,31 @@ jvm::PropertyInputs gatherPropertyInputs(const SettledLaunch& settled) {
 jvm::MainArgumentInputs gatherMainArgumentInputs(const std::vector<std::u16string>& tokens,
                                                  const SettledPaths& settled) {
     jvm::MainArgumentInputs inputs;
-    inputs.guiProgram = configInt(config::kExecutableKindId) == config::kGuiProgramKind;
-    inputs.moduleLaunch = configInt(config::kModuleLaunchId) != 0;
-    inputs.mainClass = configWideString(config::kMainClassId);
+    inputs.guiProgram = image::configInt(config::kExecutableKindId) == config::kGuiProgramKind;
+    inputs.moduleLaunch = image::configInt(config::kModuleLaunchId) != 0;
+    inputs.mainClass = image::configWideString(config::kMainClassId);
     inputs.firstPath = configuredEntryPath(config::kFirstPathSetId, config::kFirstPathId, settled);
     inputs.secondPath = configuredEntryPath(config::kSecondPathSetId, config::kSecondPathId, settled);
-    inputs.flag = configInt(config::kEntryFlagId) != 0;
-    inputs.fixedArguments = expandVariables(configWideString(config::kFixedArgumentsId, config::kFixedArgumentsCapacity),
-                                            DirectoryForm::Long, settled);
-    inputs.javaArgumentsAreVmOptions = configInt(config::kJavaArgumentsAreVmOptionsId) != 0;
+    inputs.flag = image::configInt(config::kEntryFlagId) != 0;
+    inputs.fixedArguments =
+        expandVariables(image::configWideString(config::kFixedArgumentsId, config::kFixedArgumentsCapacity),
+                        paths::DirectoryForm::Long, settled);
+    inputs.javaArgumentsAreVmOptions = image::configInt(config::kJavaArgumentsAreVmOptionsId) != 0;
     inputs.launcherArguments = tokens;
     inputs.fullPath = [](std::u16string_view path) {
-        return fullPathWide(path, LetterCase::Keep, DirectoryForm::Long);
+        return paths::fullPathWide(path, paths::LetterCase::Keep, paths::DirectoryForm::Long);
     };
     return inputs;
 }
 
 std::optional<jvm::SplashSettings> configuredSplash() {
-    if (configInt(config::kSplashId) == 0) return std::nullopt;
+    if (image::configInt(config::kSplashId) == 0) return std::nullopt;
     jvm::SplashSettings splash;
-    splash.mode = configInt(config::kSplashModeId);
+    splash.mode = image::configInt(config::kSplashModeId);
     for (std::size_t i = 0; i < splash.texts.size(); ++i)
-        splash.texts[i] = configString(config::kSplashTextIds[i], config::kSplashTextCapacity);
-    for (std::size_t i = 0; i < splash.numbers.size(); ++i) splash.numbers[i] = configInt(config::kSplashNumberIds[i]);
+        splash.texts[i] = image::configString(config::kSplashTextIds[i], config::kSplashTextCapacity);
+    for (std::size_t i = 0; i < splash.numbers.size(); ++i)
+        splash.numbers[i] = image::configInt(config::kSplashNumberIds[i]);
     return splash;
 }
 
@@ -95,8 +97,8 @@ std::optional<jvm::SplashSettings> configuredSplash() {
 
 std::u16string helperLibraryPath() {
     std::u16string path =
-        fullPathWide(configWideString(config::kInstallationRootId, config::kInstallationRootCapacity),
-                     LetterCase::Keep, DirectoryForm::Long);
+        paths::fullPathWide(image::configWideString(config::kInstallationRootId, config::kInstallationRootCapacity),
+                            paths::LetterCase::Keep, paths::DirectoryForm::Long);
     if (path.empty() || path.back() != u'\\') path += u'\\';
     return path + u".runwright\\rwtnative.dll";
 }
@@ -125,9 +127,9 @@ jvm::JavaStartInputs gatherJavaStartInputs(const std::vector<std::u16string>& to
     };
     inputs.splash = configuredSplash();
     inputs.loadHelperLibrary = &loadHelperLibrary;
-    inputs.launcherPathWide = launcherPathWide();
+    inputs.launcherPathWide = paths::launcherPathWide();
     inputs.mainArguments = gatherMainArgumentInputs(tokens, settled.paths());
     return inputs;
 }
 
-}  // namespace tavik
+}  // namespace tavik::vmstart

@@ -9,7 +9,7 @@
 #include "launcher/jvm/JavaVMLauncher.h"
 #include "launcher/win/vmstart/SettledLaunch.h"
 
-namespace tavik {
+namespace tavik::vmstart {
 
 // `tokens` as the launch pipeline has them: the program path (or, in a
 // service child, the service name) first, then the launcher's arguments.
@@ -23,4 +23,4 @@ std::u16string helperLibraryPath();
 // registerNatives; none when it does not load.
 std::optional<jvm::HelperLibrary> loadHelperLibrary();
 
-}  // namespace tavik
+}  // namespace tavik::vmstart

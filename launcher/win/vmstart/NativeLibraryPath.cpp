@@ -13,7 +13,7 @@
 #include "launcher/win/paths/PathResolution.h"
 #include "launcher/win/vmstart/Expansion.h"
 
-namespace tavik {
+namespace tavik::vmstart {
 namespace {
 
 void setPath(const std::string& value) {
@@ -30,13 +30,13 @@ void setPath(const std::string& value) {
 }  // namespace
 
 void setupNativeLibraryPath(const std::string& launcherTempDirectory) {
-    const std::string configured = configString(config::kNativeLibraryDirectoriesId, config::kTextCapacity);
+    const std::string configured = image::configString(config::kNativeLibraryDirectoriesId, config::kTextCapacity);
     log::logLine(u"native lib dir is %S", configured);
     // The cookies are not kept: the directories stay registered for the process.
-    const std::string directories = resolvePathList(
+    const std::string directories = paths::resolvePathList(
         expandVariablesNarrow(configured, {launcherTempDirectory, {}}),
-        [](const std::string& directory) { addDllDirectory(directory); });
-    setPath(path::nativeLibraryPathValue(directories, env::variable("PATH")));
+        [](const std::string& directory) { runtime::addDllDirectory(directory); });
+    setPath(path::nativeLibraryPathValue(directories, paths::environmentVariable("PATH")));
 }
 
-}  // namespace tavik
+}  // namespace tavik::vmstart

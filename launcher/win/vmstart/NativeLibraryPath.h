@@ -6,7 +6,7 @@
 
 #include "launcher/win/runtime/DllDirectories.h"
 
-namespace tavik {
+namespace tavik::vmstart {
 
 // Reads id 10004, expands (with the launcher's temporary directory) and
 // resolves its directories against the launcher directory, hands each to
@@ -15,4 +15,4 @@ namespace tavik {
 // getenv. A failure is logged and the launch goes on.
 void setupNativeLibraryPath(const std::string& launcherTempDirectory);
 
-}  // namespace tavik
+}  // namespace tavik::vmstart

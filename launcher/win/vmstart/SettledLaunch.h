@@ -7,7 +7,7 @@
 #include "launcher/win/runtime/JvmLoader.h"
 #include "launcher/win/vmstart/Expansion.h"
 
-namespace tavik {
+namespace tavik::vmstart {
 
 struct SettledLaunch {
     bool serviceMode = false;  // every start but the "run" commands
@@ -15,9 +15,9 @@ struct SettledLaunch {
     std::string tempDirectory;                 // empty when nothing was extracted
     std::uint32_t archiveEnd = 0;              // 0 when nothing was extracted
     std::optional<std::string> semaphoreName;  // the single-instance semaphore, when one was created
-    jvm::LoadedRuntime runtime;
+    runtime::LoadedRuntime runtime;
 
     SettledPaths paths() const { return {tempDirectory, runtime.home}; }
 };
 
-}  // namespace tavik
+}  // namespace tavik::vmstart

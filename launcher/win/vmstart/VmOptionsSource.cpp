@@ -15,7 +15,7 @@
 #include "launcher/win/paths/PathResolution.h"
 #include "launcher/win/report/ErrorReport.h"
 
-namespace tavik {
+namespace tavik::vmstart {
 namespace {
 
 constexpr DWORD kReadChunk = 64 * 1024;
@@ -25,15 +25,15 @@ constexpr DWORD kReadChunk = 64 * 1024;
 ProcessVmOptionsSystem::ProcessVmOptionsSystem(SettledPaths settled) : sources_(std::move(settled)) {}
 
 std::string ProcessVmOptionsSystem::configString(std::int32_t id) const {
-    if (config::isVersionConditionId(id)) return configStringCopy(id);
-    return tavik::configString(id, config::kTextCapacity);
+    if (config::isVersionConditionId(id)) return image::configStringCopy(id);
+    return image::configString(id, config::kTextCapacity);
 }
 
 std::u16string ProcessVmOptionsSystem::configWideString(std::int32_t id) const {
-    return tavik::configWideString(id, config::kTextCapacity);
+    return image::configWideString(id, config::kTextCapacity);
 }
 
-std::int32_t ProcessVmOptionsSystem::configInt(std::int32_t id) const { return tavik::configInt(id); }
+std::int32_t ProcessVmOptionsSystem::configInt(std::int32_t id) const { return image::configInt(id); }
 
 std::optional<std::string> ProcessVmOptionsSystem::readFile(std::u16string_view path) const {
     // Shared as the C library opens for reading: a file another program is
@@ -53,29 +53,31 @@ std::optional<std::string> ProcessVmOptionsSystem::readFile(std::u16string_view 
     }
 }
 
-bool ProcessVmOptionsSystem::pathExists(std::string_view path) const { return tavik::pathExists(path); }
+bool ProcessVmOptionsSystem::pathExists(std::string_view path) const { return paths::pathExists(path); }
 
 std::vector<std::string> ProcessVmOptionsSystem::listFilesWithExtension(std::string_view directory,
                                                                         std::string_view extension) const {
-    return tavik::listFilesWithExtension(directory, extension);
+    return paths::listFilesWithExtension(directory, extension);
 }
 
 std::optional<std::string> ProcessVmOptionsSystem::environmentVariable(std::string_view name) const {
-    return env::variable(std::string(name).c_str());
+    return paths::environmentVariable(std::string(name).c_str());
 }
 
 std::u16string ProcessVmOptionsSystem::resolvePathWide(std::u16string_view path,
                                                        const std::optional<std::u16string>& baseFile) const {
-    return tavik::resolvePathWide(path, DirectoryForm::Long, baseFile.value_or(u""));
+    return paths::resolvePathWide(path, paths::DirectoryForm::Long, baseFile.value_or(u""));
 }
 
-std::string ProcessVmOptionsSystem::resolvePath(std::string_view path) const { return tavik::resolvePath(path); }
+std::string ProcessVmOptionsSystem::resolvePath(std::string_view path) const { return paths::resolvePath(path); }
 
 std::string ProcessVmOptionsSystem::resolvePathList(std::string_view list) const {
-    return tavik::resolvePathList(list);
+    return paths::resolvePathList(list);
 }
 
-std::string ProcessVmOptionsSystem::fullPath(std::string_view path) const { return tavik::fullPath(path, LetterCase::Keep); }
+std::string ProcessVmOptionsSystem::fullPath(std::string_view path) const {
+    return paths::fullPath(path, paths::LetterCase::Keep);
+}
 
 std::string ProcessVmOptionsSystem::toNarrow(std::u16string_view text) const {
     bool substituted = false;
@@ -89,11 +91,11 @@ vmoptions::VmOptionsInputs gatherVmOptionsInputs(const std::vector<std::u16strin
     if (!tokens.empty()) inputs.arguments.assign(tokens.begin() + 1, tokens.end());
     const std::string& version = settled.runtime.version;
     if (!version.empty()) inputs.javaVersion = version;
-    inputs.userLanguage = userLanguage();
-    inputs.userCountry = userCountry();
-    inputs.launcherPath = launcherPathWide();
-    inputs.modulePath = moduleFileName();
-    inputs.installerFlavour = flavourByte() == 'r';
+    inputs.userLanguage = image::userLanguage();
+    inputs.userCountry = image::userCountry();
+    inputs.launcherPath = paths::launcherPathWide();
+    inputs.modulePath = paths::moduleFileName();
+    inputs.installerFlavour = image::flavourByte() == 'r';
     inputs.serviceMode = settled.serviceMode;
     inputs.noRedirect = settled.noRedirect;
     return inputs;
@@ -104,9 +106,9 @@ std::vector<std::string> assembleVmOptions(const std::vector<std::u16string>& to
     const ProcessVmOptionsSystem system(settled.paths());
     vmoptions::VmOptionsResult result =
         vmoptions::buildVmOptions(gatherVmOptionsInputs(tokens, std::move(properties), settled), system);
-    if (result.failure) fatalMessageNarrow(result.failure->messageId, result.failure->name);
+    if (result.failure) report::fatalMessageNarrow(result.failure->messageId, result.failure->name);
     for (const std::string& option : result.options) log::logLine(u"option %S", option);
     return std::move(result.options);
 }
 
-}  // namespace tavik
+}  // namespace tavik::vmstart

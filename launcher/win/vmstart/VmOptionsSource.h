@@ -12,7 +12,7 @@
 #include "launcher/win/vmstart/Expansion.h"
 #include "launcher/win/vmstart/SettledLaunch.h"
 
-namespace tavik {
+namespace tavik::vmstart {
 
 class ProcessVmOptionsSystem final : public vmoptions::VmOptionsSystem {
 public:
@@ -57,4 +57,4 @@ vmoptions::VmOptionsInputs gatherVmOptionsInputs(const std::vector<std::u16strin
 std::vector<std::string> assembleVmOptions(const std::vector<std::u16string>& tokens,
                                            std::vector<std::string> properties, const SettledLaunch& settled);
 
-}  // namespace tavik
+}  // namespace tavik::vmstart

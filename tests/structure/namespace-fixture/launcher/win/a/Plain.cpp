@@ -1,0 +1,3 @@
+// Still in the project's plain namespace.
+namespace tavik {
+}  // namespace tavik

@@ -1,0 +1,3 @@
+#pragma once
+// Declares nothing in any namespace of its own.
+struct Loose {};
