@@ -3,8 +3,11 @@
 // Java: a VM's failed allocation is cleared and answered with null or false.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <optional>
 
 #include "native/comm/NamedPipe.h"
@@ -25,26 +28,30 @@ constexpr jlong kNoClient = 0;
 HANDLE toHandle(jlong value) { return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(value)); }
 jlong fromHandle(HANDLE handle) { return static_cast<jlong>(reinterpret_cast<std::intptr_t>(handle)); }
 
-// A byte array's elements, released at scope end in the given mode.
-class ByteElements {
-public:
-    ByteElements(JNIEnv* env, jbyteArray array, jint releaseMode)
-        : env_(env), array_(array), releaseMode_(releaseMode), elements_(env->GetByteArrayElements(array, nullptr)) {}
-    ~ByteElements() {
-        if (elements_ != nullptr) env_->ReleaseByteArrayElements(array_, elements_, releaseMode_);
+// Payloads move between array and pipe through a buffer of one piece: taking
+// a large array's elements instead costs a VM a fresh buffer of the whole
+// length and a copy of it each way, the zeros of a new array included. A
+// piece fills the pipe's buffer at most.
+constexpr jsize kPieceBytes = 65536;
+
+// Uninitialised, and null rather than an exception when there is no memory.
+std::unique_ptr<unsigned char[]> pieceBuffer(jsize length) {
+    return std::unique_ptr<unsigned char[]>(new (std::nothrow) unsigned char[std::min(length, kPieceBytes)]);
+}
+
+jsize pieceAt(jsize offset, jsize length) { return std::min(length - offset, kPieceBytes); }
+
+bool readInto(JNIEnv* env, HANDLE pipe, jbyteArray block, jsize length) {
+    const std::unique_ptr<unsigned char[]> piece = pieceBuffer(length);
+    if (!piece) return false;
+    for (jsize offset = 0; offset < length;) {
+        const jsize size = pieceAt(offset, length);
+        if (!comm::readExactly(pipe, piece.get(), static_cast<std::size_t>(size))) return false;
+        env->SetByteArrayRegion(block, offset, size, reinterpret_cast<const jbyte*>(piece.get()));
+        offset += size;
     }
-    ByteElements(const ByteElements&) = delete;
-    ByteElements& operator=(const ByteElements&) = delete;
-
-    explicit operator bool() const { return elements_ != nullptr; }
-    unsigned char* bytes() const { return reinterpret_cast<unsigned char*>(elements_); }
-
-private:
-    JNIEnv* env_;
-    jbyteArray array_;
-    jint releaseMode_;
-    jbyte* elements_;
-};
+    return true;
+}
 
 // Reads the payload into a new array; null when it cannot be had whole.
 jbyteArray readPayload(JNIEnv* env, HANDLE pipe, std::int32_t length) {
@@ -53,30 +60,25 @@ jbyteArray readPayload(JNIEnv* env, HANDLE pipe, std::int32_t length) {
         env->ExceptionClear();  // the VM's OutOfMemoryError
         return nullptr;
     }
-    if (length == 0) return block;
-    bool whole = false;
-    {
-        const ByteElements elements(env, block, 0);
-        if (!elements) env->ExceptionClear();
-        whole = elements && comm::readExactly(pipe, elements.bytes(), static_cast<std::size_t>(length));
-    }
-    if (whole) return block;
+    if (readInto(env, pipe, block, length)) return block;
     env->DeleteLocalRef(block);
     return nullptr;
 }
 
-// The elements are taken first: once the length is on the stream, the peer
-// waits for the payload.
+// The buffer comes first: once the length is on the stream, the peer waits
+// for the payload.
 bool writeBlock(JNIEnv* env, HANDLE pipe, jbyteArray data) {
     const jsize length = env->GetArrayLength(data);
     if (length == 0) return comm::writeBlockLength(pipe, 0);
-    const ByteElements elements(env, data, JNI_ABORT);
-    if (!elements) {
-        env->ExceptionClear();
-        return false;
+    const std::unique_ptr<unsigned char[]> piece = pieceBuffer(length);
+    if (!piece || !comm::writeBlockLength(pipe, static_cast<std::uint32_t>(length))) return false;
+    for (jsize offset = 0; offset < length;) {
+        const jsize size = pieceAt(offset, length);
+        env->GetByteArrayRegion(data, offset, size, reinterpret_cast<jbyte*>(piece.get()));
+        if (!comm::writeExactly(pipe, piece.get(), static_cast<std::size_t>(size))) return false;
+        offset += size;
     }
-    return comm::writeBlockLength(pipe, static_cast<std::uint32_t>(length)) &&
-           comm::writeExactly(pipe, elements.bytes(), static_cast<std::size_t>(length));
+    return true;
 }
 
 }  // namespace

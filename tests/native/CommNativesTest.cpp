@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <future>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -427,5 +428,47 @@ TEST(CommNatives, AProcessIsAliveWhileItRunsAndNotOnceItHasEnded) {
     EXPECT_FALSE(java.alive(running.dwProcessId));
 }
 
+TEST(CommNatives, BlocksCrossByteForByteBothWaysBetweenAListenerAndAClientInAnotherProcess) {
+    JavaSide java;
+    const std::wstring name = uniquePipeName(L"processes");
+    const jlong listener = java.listen(name);
+    ASSERT_NE(listener, kNoHandle);
+    const std::wstring commandLine = L"\"" + testExecutable().wstring() + L"\" --child echo-reversed " + name;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    ASSERT_TRUE(createProcessRetrying(testExecutable().c_str(), commandLine, FALSE, 0, nullptr, startup, child));
+    const UniqueHandle childProcess(child.hProcess), childThread(child.hThread);
+    ASSERT_TRUE(java.accept(listener));
+
+    const std::size_t sizes[] = {0, 5, 1 << 20};
+    for (const std::size_t size : sizes) {
+        SCOPED_TRACE(size);
+        const Bytes sent = pattern(size);
+        ASSERT_TRUE(java.write(listener, sent));
+        EXPECT_EQ(java.read(listener), Bytes(sent.rbegin(), sent.rend()));
+    }
+    java.disconnect(listener);
+    java.close(listener);
+    ASSERT_EQ(::WaitForSingleObject(child.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD echoed = 0;
+    ASSERT_TRUE(::GetExitCodeProcess(child.hProcess, &echoed));
+    EXPECT_EQ(echoed, std::size(sizes));
+}
+
 }  // namespace
+
+int echoReversedBlocks(const std::wstring& name) {
+    JavaSide java;
+    const jlong client = java.connect(name);
+    if (client == kNoClient) return -1;
+    int echoed = 0;
+    for (std::optional<Bytes> block = java.read(client); block; block = java.read(client)) {
+        if (!java.write(client, Bytes(block->rbegin(), block->rend()))) break;
+        ++echoed;
+    }
+    java.close(client);
+    return echoed;
+}
+
 }  // namespace tavik::test::comm

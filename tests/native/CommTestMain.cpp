@@ -9,6 +9,7 @@
 
 #include "common/win/WideText.h"
 #include "native/comm/NamedPipe.h"
+#include "tests/native/CommTestSupport.h"
 #include "tests/win/TestSupport.h"
 
 namespace {
@@ -32,6 +33,8 @@ int runScenario(const std::u16string& name, const std::vector<std::u16string>& a
         std::printf("opened=%d\n", client ? 1 : 0);
         return 0;
     }
+    if (name == u"echo-reversed" && arguments.size() == 1)
+        return tavik::test::comm::echoReversedBlocks(tavik::toWide(arguments[0]));
     if (name == u"linger") {
         ::Sleep(60000);
         return 0;

@@ -40,6 +40,11 @@ std::vector<std::uint8_t> pattern(std::size_t size);
 // time (the thread is then left to itself).
 bool endsWithin(DWORD millis, std::function<void()> body);
 
+// The child's end of the two-process exchange, through the natives: a client
+// of `name` that sends back each block it reads, reversed, until the listener
+// goes. Its result is the number of blocks it sent back.
+int echoReversedBlocks(const std::wstring& name);
+
 // The natives take and give handles as jlong.
 std::int64_t asJava(HANDLE handle);
 

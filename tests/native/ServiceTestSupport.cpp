@@ -180,11 +180,12 @@ TestService::~TestService() { removeService(name_); }
 std::optional<std::vector<std::wstring>> TestService::recordedArguments(int seconds) const {
     const fs::path file = dir_.path() / "arguments";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!fs::exists(file)) {
+    // A record holds at least the service's name: one read as empty was not there yet or could not be opened.
+    std::string bytes;
+    while ((bytes = fs::exists(file) ? readFile(file) : std::string()).empty()) {
         if (std::chrono::steady_clock::now() > deadline) return std::nullopt;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    const std::string bytes = readFile(file);
     std::wstring units(bytes.size() / sizeof(wchar_t), L'\0');
     if (!units.empty()) std::memcpy(units.data(), bytes.data(), units.size() * sizeof(wchar_t));
     std::vector<std::wstring> arguments;

@@ -30,11 +30,14 @@
 #include <vector>
 
 #include "tests/runtime/RecordingJvmConfig.h"
+#include "tests/support/JniArguments.h"
 #include "tests/runtime/RuntimeFiles.h"
 
 namespace {
 
 using namespace tavik::testruntime;
+using tavik::test::argumentsFrom;
+using tavik::test::parameterTypes;
 
 constexpr int kUnimplementedExit = 99;
 constexpr int kMisuseExit = 98;
@@ -265,42 +268,11 @@ ThreadEnv* attachedThread() {
 
 // ---- Calls: arguments by signature, recorded one per line.
 
-// One letter per parameter: the primitive's own, 'L' for every reference.
-std::string parameterTypes(const std::string& signature) {
-    std::string types;
-    for (std::size_t i = 1; i < signature.size() && signature[i] != ')'; ++i) {
-        const std::size_t start = i;
-        while (signature[i] == '[') ++i;
-        if (signature[i] == 'L') i = signature.find(';', i);
-        types += i > start || signature[start] == 'L' ? 'L' : signature[start];
-    }
-    return types;
-}
-
 char returnType(const std::string& signature) {
     const char type = signature[signature.find(')') + 1];
     return type == '[' ? 'L' : type;
 }
 
-std::vector<jvalue> argumentsFrom(const Method& method, va_list args) {
-    std::vector<jvalue> values;
-    for (const char type : parameterTypes(method.signature)) {
-        jvalue value{};
-        switch (type) {
-        case 'Z': value.z = static_cast<jboolean>(va_arg(args, int)); break;
-        case 'B': value.b = static_cast<jbyte>(va_arg(args, int)); break;
-        case 'C': value.c = static_cast<jchar>(va_arg(args, int)); break;
-        case 'S': value.s = static_cast<jshort>(va_arg(args, int)); break;
-        case 'I': value.i = va_arg(args, jint); break;
-        case 'J': value.j = va_arg(args, jlong); break;
-        case 'F': value.f = static_cast<jfloat>(va_arg(args, double)); break;
-        case 'D': value.d = va_arg(args, double); break;
-        default: value.l = va_arg(args, jobject); break;
-        }
-        values.push_back(value);
-    }
-    return values;
-}
 
 std::string shown(const Object* object) {
     if (object == nullptr) return "null";
@@ -642,7 +614,7 @@ void JNICALL callStaticVoidMethodA(JNIEnv* env, jclass type, jmethodID id, const
 void JNICALL callStaticVoidMethodV(JNIEnv* env, jclass type, jmethodID id, va_list args) {
     {
         const Locked locked;
-        const std::vector<jvalue> values = argumentsFrom(methodOf(id, "CallStaticVoidMethod"), args);
+        const std::vector<jvalue> values = argumentsFrom(methodOf(id, "CallStaticVoidMethod").signature, args);
         callStatic(env, type, id, values.data(), 'V', "CallStaticVoidMethod");
     }
     holdMainIfAsked(id);
@@ -662,7 +634,7 @@ jobject JNICALL callStaticObjectMethodA(JNIEnv* env, jclass type, jmethodID id, 
 
 jobject JNICALL callStaticObjectMethodV(JNIEnv* env, jclass type, jmethodID id, va_list args) {
     const Locked locked;
-    const std::vector<jvalue> values = argumentsFrom(methodOf(id, "CallStaticObjectMethod"), args);
+    const std::vector<jvalue> values = argumentsFrom(methodOf(id, "CallStaticObjectMethod").signature, args);
     return newRef(callStatic(env, type, id, values.data(), 'L', "CallStaticObjectMethod"));
 }
 
@@ -681,7 +653,7 @@ jobject JNICALL callObjectMethodA(JNIEnv* env, jobject receiver, jmethodID id, c
 
 jobject JNICALL callObjectMethodV(JNIEnv* env, jobject receiver, jmethodID id, va_list args) {
     const Locked locked;
-    const std::vector<jvalue> values = argumentsFrom(methodOf(id, "CallObjectMethod"), args);
+    const std::vector<jvalue> values = argumentsFrom(methodOf(id, "CallObjectMethod").signature, args);
     return newRef(callInstance(env, receiver, id, values.data(), "CallObjectMethod"));
 }
 

@@ -10,9 +10,12 @@
 #include <utility>
 
 #include "launcher/jvm/JniText.h"
+#include "tests/support/JniArguments.h"
 
 namespace tavik::testjni {
 namespace {
+
+using test::argumentsFrom;
 
 [[noreturn]] void abortLoudly(int exitCode, const std::string& why) {
     std::fprintf(stderr, "TestJni: %s\n", why.c_str());
@@ -310,30 +313,6 @@ const Method& methodOf(jmethodID id, const char* function) {
     misuse(std::string(function) + " with something that is no method ID");
 }
 
-std::vector<jvalue> argumentsFrom(const Method& method, va_list args) {
-    std::vector<jvalue> values;
-    std::string_view rest = method.signature;
-    rest.remove_prefix(1);
-    while (rest[0] != ')') {
-        const char type = rest[0];
-        takeFieldType(rest);
-        jvalue value{};
-        switch (type) {
-        case 'Z': value.z = static_cast<jboolean>(va_arg(args, int)); break;
-        case 'B': value.b = static_cast<jbyte>(va_arg(args, int)); break;
-        case 'C': value.c = static_cast<jchar>(va_arg(args, int)); break;
-        case 'S': value.s = static_cast<jshort>(va_arg(args, int)); break;
-        case 'I': value.i = va_arg(args, jint); break;
-        case 'J': value.j = va_arg(args, jlong); break;
-        case 'F': value.f = static_cast<jfloat>(va_arg(args, double)); break;
-        case 'D': value.d = va_arg(args, double); break;
-        default: value.l = va_arg(args, jobject); break;
-        }
-        values.push_back(value);
-    }
-    return values;
-}
-
 jobject JNICALL newObjectA(JNIEnv* env, jclass type, jmethodID id, const jvalue* args) {
     State& state = enter(env, "NewObject");
     const Object& owner = derefClass(state, type, "NewObject");
@@ -350,7 +329,7 @@ jobject JNICALL newObjectA(JNIEnv* env, jclass type, jmethodID id, const jvalue*
 
 jobject JNICALL newObjectV(JNIEnv* env, jclass type, jmethodID id, va_list args) {
     enter(env, "NewObject");
-    const std::vector<jvalue> values = argumentsFrom(methodOf(id, "NewObject"), args);
+    const std::vector<jvalue> values = argumentsFrom(methodOf(id, "NewObject").signature, args);
     return newObjectA(env, type, id, values.data());
 }
 
@@ -375,7 +354,7 @@ jint JNICALL callIntMethodA(JNIEnv* env, jobject receiver, jmethodID id, const j
 
 jint JNICALL callIntMethodV(JNIEnv* env, jobject receiver, jmethodID id, va_list args) {
     enter(env, "CallIntMethod");
-    const std::vector<jvalue> values = argumentsFrom(methodOf(id, "CallIntMethod"), args);
+    const std::vector<jvalue> values = argumentsFrom(methodOf(id, "CallIntMethod").signature, args);
     return callIntMethodA(env, receiver, id, values.data());
 }
 
