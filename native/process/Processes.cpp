@@ -184,8 +184,8 @@ DWORD launch(const wchar_t* applicationName, const wchar_t* commandLine) {
     if (!::CreateProcessW(applicationName, writable.empty() ? nullptr : writable.data(), nullptr, nullptr, FALSE,
                           NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &started))
         return ::GetLastError();
-    ::CloseHandle(started.hThread);
-    ::CloseHandle(started.hProcess);
+    const UniqueHandle thread(started.hThread);
+    const UniqueHandle process(started.hProcess);
     return ERROR_SUCCESS;
 }
 
