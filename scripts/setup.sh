@@ -12,6 +12,7 @@ packages=(
     openjdk-17-jdk-headless libtomlplusplus-dev
     clang libclang-rt-14-dev
     locales debootstrap util-linux procps
+    xvfb xauth
 )
 
 missing=()

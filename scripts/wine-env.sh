@@ -1,16 +1,38 @@
-# Sourced by wine-run and wine-prefix: picks the Wine and the prefix of an
-# architecture ("win64" or "win32") and says why when that Wine cannot run.
+# Sourced by wine-run, wine-prefix and wine-display: picks the Wine and the
+# prefix of an architecture ("win64" or "win32") and says why when that Wine
+# cannot run. With TAVIK_WINE_DISPLAY set, the prefix is the one that sees the
+# virtual X display of the test run (wine-display starts both); otherwise Wine
+# runs headless.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$here/.." && pwd)
 wine_root=${TAVIK_WINE_ROOT:-$repo/build/wine}
 export WINEDEBUG=${WINEDEBUG:--all}
-unset DISPLAY WAYLAND_DISPLAY
+unset WAYLAND_DISPLAY
+[ -n "${TAVIK_WINE_DISPLAY:-}" ] || unset DISPLAY
 
 wine_skip_code=77
 
+# The directory where wine-display keeps the X server of an architecture.
+display_dir() { echo "$wine_root/display-$1"; }
+
 # Sets wine_cmd, wineserver_cmd and WINEPREFIX for $1, or prints the reason
-# 32-bit Wine is unavailable and returns 1.
+# 32-bit Wine or the display is unavailable and returns 1.
 select_wine() {
+    select_wine_of "$1" || return
+    [ -n "${TAVIK_WINE_DISPLAY:-}" ] || return 0
+    # Wine's desktop process keeps the display of the process that started
+    # it for the server's whole life, so windows need a prefix of their own
+    # whose every session starts with DISPLAY set.
+    export WINEPREFIX=$WINEPREFIX-display
+    local number
+    number=$(cat "$(display_dir "$1")/number" 2>/dev/null)
+    if [ -z "$number" ]; then
+        echo "no virtual display for $1 (the display fixture, scripts/wine-display, did not start one)"; return 1
+    fi
+    export DISPLAY=:$number
+}
+
+select_wine_of() {
     case "$1" in
         win64)
             export WINEPREFIX=$wine_root/prefix64

@@ -29,6 +29,7 @@ constexpr const char* kStringClass = "java/lang/String";
 constexpr const char* kIntegerClass = "java/lang/Integer";
 constexpr const char* kStringArrayClass = "[Ljava/lang/String;";
 constexpr const char* kExpandStringClass = "com/runwright/api/windows/WinRegistry$ExpandString";
+constexpr const char* kWindowInfoClass = "com/runwright/api/windows/WindowInfo";
 
 // The classes a native may look up; array classes of these and of the
 // primitives exist too.
@@ -38,6 +39,7 @@ const char* const kClasses[] = {
     kStringClass,
     kIntegerClass,
     kExpandStringClass,
+    kWindowInfoClass,
     "com/runwright/runtime/installer/platform/win32/ACLHandling",
     "com/runwright/runtime/installer/platform/win32/FileVersion",
     "com/runwright/runtime/installer/platform/win32/FolderInfo",
@@ -120,7 +122,9 @@ bool isMethodDescriptor(std::string_view descriptor) {
 // ---- Objects and references.
 
 // Wrapper: an object built from one string, which it holds as its only element.
-enum class Kind { Class, String, Integer, Wrapper, ObjectArray, PrimitiveArray, Throwable };
+// WindowInfo: its handle in `handle`, its style in `value`, its class name and
+// title as its two elements.
+enum class Kind { Class, String, Integer, Wrapper, WindowInfo, ObjectArray, PrimitiveArray, Throwable };
 
 struct Object {
     Kind kind;
@@ -130,6 +134,7 @@ struct Object {
     std::int32_t value = 0;  // Integer
     std::vector<Object*> elements;    // ObjectArray; Wrapper: its string
     std::vector<unsigned char> data;  // PrimitiveArray: the elements' bytes
+    std::int64_t handle = 0;          // WindowInfo
 };
 
 struct Ref {
@@ -154,6 +159,7 @@ const Method kMethods[] = {
     {kIntegerClass, "<init>", "(I)V"},
     {kIntegerClass, "intValue", "()I"},
     {kExpandStringClass, "<init>", "(Ljava/lang/String;)V"},
+    {kWindowInfoClass, "<init>", "(JILjava/lang/String;Ljava/lang/String;)V"},
 };
 
 }  // namespace
@@ -321,6 +327,15 @@ jobject JNICALL newObjectA(JNIEnv* env, jclass type, jmethodID id, const jvalue*
         misuse("NewObject of " + owner.represents + " with " + method.className + "." + method.name);
     if (owner.represents == kIntegerClass)
         return newRef(state, newObject(state, {Kind::Integer, kIntegerClass, {}, {}, args[0].i, {}, {}}));
+    if (owner.represents == kWindowInfoClass) {
+        Object* className = deref(state, args[2].l, "NewObject");
+        Object* title = deref(state, args[3].l, "NewObject");
+        for (const Object* text : {className, title})
+            if (text != nullptr && text->kind != Kind::String) misuse("NewObject of " + owner.represents + " with " + shown(text));
+        Object info{Kind::WindowInfo, kWindowInfoClass, {}, {}, args[1].i, {className, title}, {}};
+        info.handle = args[0].j;
+        return newRef(state, newObject(state, std::move(info)));
+    }
     Object* text = deref(state, args[0].l, "NewObject");
     if (text != nullptr && text->kind != Kind::String)
         misuse("NewObject of " + owner.represents + " with " + shown(text));
@@ -760,6 +775,30 @@ std::optional<std::u16string> TestJni::wrappedText(jobject wrapperOrNull) {
     if (wrapper->elements[0] == nullptr)
         abortLoudly(kMisuseExit, "wrappedText() of a " + wrapper->className + " of null");
     return wrapper->elements[0]->text;
+}
+
+std::optional<TestJni::WindowInfo> TestJni::windowInfo(jobject infoOrNull) {
+    const Object* info = inspect(*state_, infoOrNull, Kind::WindowInfo, "windowInfo()");
+    if (info == nullptr) return std::nullopt;
+    const auto textOf = [](const Object* text) { return text == nullptr ? std::nullopt : std::optional(text->text); };
+    return WindowInfo{info->handle, info->value, textOf(info->elements[0]), textOf(info->elements[1])};
+}
+
+std::optional<std::vector<jobject>> TestJni::elementsOf(jobject arrayOrNull) {
+    const Object* array = inspect(*state_, arrayOrNull, Kind::ObjectArray, "elementsOf()");
+    if (array == nullptr) return std::nullopt;
+    std::vector<jobject> elements;
+    for (Object* element : array->elements) elements.push_back(newRef(*state_, element));
+    return elements;
+}
+
+std::optional<std::vector<std::int32_t>> TestJni::intsOf(jobject arrayOrNull) {
+    const Object* array = inspect(*state_, arrayOrNull, Kind::PrimitiveArray, "intsOf()");
+    if (array == nullptr) return std::nullopt;
+    if (array->className != "[I") abortLoudly(kMisuseExit, "intsOf() of a " + array->className);
+    std::vector<std::int32_t> values(array->data.size() / sizeof(std::int32_t));
+    std::memcpy(values.data(), array->data.data(), values.size() * sizeof(std::int32_t));
+    return values;
 }
 
 std::string TestJni::classNameOf(jobject object) { return shown(deref(*state_, object, "classNameOf()")); }

@@ -55,6 +55,16 @@ public:
     std::optional<std::int32_t> integerValue(jobject integerOrNull);
     // The string a WinRegistry$ExpandString was built from.
     std::optional<std::u16string> wrappedText(jobject wrapperOrNull);
+    // What a com/runwright/api/windows/WindowInfo was built from.
+    struct WindowInfo {
+        std::int64_t handle;
+        std::int32_t style;
+        std::optional<std::u16string> className, title;
+    };
+    std::optional<WindowInfo> windowInfo(jobject infoOrNull);
+    // An object array's elements as new local references, null ones as null.
+    std::optional<std::vector<jobject>> elementsOf(jobject arrayOrNull);
+    std::optional<std::vector<std::int32_t>> intsOf(jobject arrayOrNull);
     // "java/lang/String", "[B", "[Ljava/lang/String;", "java/lang/Class"...; "null" for null.
     std::string classNameOf(jobject object);
 
