@@ -120,6 +120,14 @@ struct NativeClient {
     bool connected = false;
 };
 
+// This test program as a child running a scenario ("<name> <arguments>").
+bool startChild(const std::wstring& scenario, PROCESS_INFORMATION& process) {
+    std::wstring commandLine = L"\"" + testExecutable().wstring() + L"\" --child " + scenario;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    return createProcessRetrying(testExecutable().c_str(), commandLine, FALSE, 0, nullptr, startup, process);
+}
+
 Bytes firstBytes(const Bytes& bytes, std::size_t count) { return Bytes(bytes.begin(), bytes.begin() + count); }
 
 Bytes concatenated(Bytes first, const Bytes& second) {
@@ -395,12 +403,6 @@ TEST(CommNatives, AProcessIsAliveWhileItRunsAndNotOnceItHasEnded) {
     JavaSide java;
     EXPECT_EQ(java.processId(), ::GetCurrentProcessId());
 
-    const auto startChild = [](const wchar_t* scenario, PROCESS_INFORMATION& process) {
-        std::wstring commandLine = L"\"" + testExecutable().wstring() + L"\" --child " + scenario;
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        return createProcessRetrying(testExecutable().c_str(), commandLine, FALSE, 0, nullptr, startup, process);
-    };
     PROCESS_INFORMATION running{}, ended{};
     ASSERT_TRUE(startChild(L"linger", running));
     const UniqueHandle runningProcess(running.hProcess), runningThread(running.hThread);
@@ -433,11 +435,8 @@ TEST(CommNatives, BlocksCrossByteForByteBothWaysBetweenAListenerAndAClientInAnot
     const std::wstring name = uniquePipeName(L"processes");
     const jlong listener = java.listen(name);
     ASSERT_NE(listener, kNoHandle);
-    const std::wstring commandLine = L"\"" + testExecutable().wstring() + L"\" --child echo-reversed " + name;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION child{};
-    ASSERT_TRUE(createProcessRetrying(testExecutable().c_str(), commandLine, FALSE, 0, nullptr, startup, child));
+    ASSERT_TRUE(startChild(L"echo-reversed " + name, child));
     const UniqueHandle childProcess(child.hProcess), childThread(child.hThread);
     ASSERT_TRUE(java.accept(listener));
 
