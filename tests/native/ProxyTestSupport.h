@@ -1,20 +1,17 @@
 #pragma once
 // Support for the proxy natives' tests: the registry records that WinHTTP
-// reads the settings from, written raw and put back afterwards; a proxy
-// script server on the loopback; and WinHTTP asked directly, never through
-// the code under test.
+// reads the settings from, written raw and put back afterwards; a program
+// copy without WinHTTP; and WinHTTP asked directly, never through the code
+// under test.
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
-#include <map>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/native/RegistryTestSupport.h"
+#include "tests/native/ScriptServer.h"
 #include "tests/win/TestSupport.h"
 
 namespace tavik::test::proxy {
@@ -51,33 +48,6 @@ std::vector<std::uint8_t> connectionSettings(std::uint32_t flags, const std::str
                                              const std::string& scriptUrl);
 // WinHttpSettings as netsh writes it: a named proxy when `proxy` is not empty.
 std::vector<std::uint8_t> winHttpSettings(const std::string& proxy, const std::string& bypass);
-
-// HTTP on 127.0.0.1, a free port, on a thread of its own: each path it was
-// given a script for answers with it, any other path with 404.
-class ScriptServer {
-public:
-    ScriptServer();
-    ~ScriptServer();
-    ScriptServer(const ScriptServer&) = delete;
-    ScriptServer& operator=(const ScriptServer&) = delete;
-
-    std::u16string url(const std::string& path) const;
-    void serve(const std::string& path, const std::string& script);
-    // Requests for the path so far, answered or not.
-    int requests(const std::string& path) const;
-
-private:
-    void run();
-    void answer(std::uintptr_t client);
-
-    std::uintptr_t listener_;
-    std::uint16_t port_ = 0;
-    std::atomic<bool> stopping_{false};
-    mutable std::mutex mutex_;
-    std::map<std::string, std::string> scripts_;
-    std::map<std::string, int> requests_;
-    std::thread thread_;
-};
 
 // A copy of a program under a name of its own, for which Wine's per-program
 // DLL overrides disable WinHTTP; the copy and the overrides go at the end.
