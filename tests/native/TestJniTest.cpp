@@ -175,6 +175,25 @@ TEST(TestJni, AnArrayBeyondTheLimitIsNotMadeWithTheErrorPending) {
     EXPECT_EQ(jni.classNameOf(env->NewIntArray(2)), "[I");
 }
 
+TEST(TestJni, AStringBeyondTheLimitIsNotMadeWithTheErrorPending) {
+    TestJni jni;
+    JNIEnv* env = jni.env();
+    jni.limitStringLength(4);
+    const jchar units[] = {u'a', u'b', u'c', u'd', u'e'};
+    EXPECT_EQ(jni.text(env->NewString(units, 4)), u"abcd");
+    EXPECT_EQ(jni.text(env->NewStringUTF("true")), u"true");
+    EXPECT_FALSE(env->ExceptionCheck());
+    EXPECT_EQ(env->NewString(units, 5), nullptr);
+    ASSERT_TRUE(env->ExceptionCheck());
+    EXPECT_EQ(jni.classNameOf(env->ExceptionOccurred()), "java/lang/OutOfMemoryError");
+    env->ExceptionClear();
+    EXPECT_EQ(env->NewStringUTF("false"), nullptr);
+    EXPECT_TRUE(env->ExceptionCheck());
+    env->ExceptionClear();
+    // The test's own strings are not the VM's to refuse.
+    EXPECT_EQ(jni.text(jni.string(u"longer")), u"longer");
+}
+
 void JNICALL someNative(JNIEnv*, jclass) {}
 
 TEST(TestJni, RegisterNativesRecordsEachMethod) {

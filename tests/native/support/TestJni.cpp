@@ -173,6 +173,7 @@ struct TestJni::State {
     std::map<std::string, Object*> classes;
     std::set<std::string> hidden;
     std::optional<jsize> longestArray;
+    std::optional<std::size_t> longestString;
     Object* pending = nullptr;
     std::map<const void*, Buffer> buffers;
     std::vector<Registration> registrations;
@@ -230,6 +231,15 @@ Object* classObject(State& state, const std::string& name) {
 
 Object* newStringObject(State& state, std::u16string text) {
     return newObject(state, {Kind::String, kStringClass, {}, std::move(text), 0, {}, {}});
+}
+
+// A string the test limited away: null, with the VM's error pending.
+jstring newStringWithin(State& state, std::u16string text) {
+    if (state.longestString && text.size() > *state.longestString) {
+        state.pending = newObject(state, {Kind::Throwable, "java/lang/OutOfMemoryError", {}, u"Java heap space", 0, {}, {}});
+        return nullptr;
+    }
+    return newRefAs<jstring>(state, newStringObject(state, std::move(text)));
 }
 
 // Every JNI function starts here: the environment must be one of the live
@@ -387,7 +397,7 @@ jstring JNICALL newString(JNIEnv* env, const jchar* units, jsize length) {
     State& state = enter(env, "NewString");
     if (length < 0 || (units == nullptr && length > 0)) misuse("NewString with a negative length or no characters");
     const auto* first = reinterpret_cast<const char16_t*>(units);
-    return newRefAs<jstring>(state, newStringObject(state, std::u16string(first, first + length)));
+    return newStringWithin(state, std::u16string(first, first + length));
 }
 
 jsize JNICALL getStringLength(JNIEnv* env, jstring text) {
@@ -413,7 +423,7 @@ void JNICALL releaseStringChars(JNIEnv* env, jstring text, const jchar* chars) {
 jstring JNICALL newStringUtf(JNIEnv* env, const char* bytes) {
     State& state = enter(env, "NewStringUTF");
     if (bytes == nullptr) misuse("NewStringUTF of null");
-    return newRefAs<jstring>(state, newStringObject(state, jni::decodeModifiedUtf8(bytes)));
+    return newStringWithin(state, jni::decodeModifiedUtf8(bytes));
 }
 
 const char* JNICALL getStringUtfChars(JNIEnv* env, jstring text, jboolean* isCopy) {
@@ -806,6 +816,8 @@ std::string TestJni::classNameOf(jobject object) { return shown(deref(*state_, o
 void TestJni::hideClass(const std::string& classPath) { state_->hidden.insert(classPath); }
 
 void TestJni::limitArrayLength(jsize longest) { state_->longestArray = longest; }
+
+void TestJni::limitStringLength(std::size_t longest) { state_->longestString = longest; }
 
 const std::vector<TestJni::Registration>& TestJni::registrations() const { return state_->registrations; }
 

@@ -10,7 +10,8 @@
 // FindClass of a hidden class yields null with a java/lang/NoClassDefFoundError
 // pending, as a VM's does; ExceptionCheck shows it and ExceptionClear ends it.
 // Likewise a new primitive array longer than the limit a test set yields null
-// with a java/lang/OutOfMemoryError pending, as from a VM whose heap is full.
+// with a java/lang/OutOfMemoryError pending, as from a VM whose heap is full,
+// and so does a new string of more UTF-16 units than its limit.
 //
 // One environment belongs to the thread that made it, as a JNIEnv does; a
 // test that calls natives on another thread makes a TestJni there.
@@ -18,6 +19,7 @@
 
 #include <jni.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -70,6 +72,7 @@ public:
 
     void hideClass(const std::string& classPath);
     void limitArrayLength(jsize longest);
+    void limitStringLength(std::size_t longest);
 
     struct Registration {
         std::string classPath, name, signature;
