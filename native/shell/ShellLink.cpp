@@ -35,12 +35,13 @@ struct LinkInterface<char> {
     static const IID& id() { return IID_IShellLinkA; }
 };
 
-// SetPath and the other setters are not checked: a link that cannot carry
-// a text still saves, as the link object allows.
+// The setters' results are not checked: a link that cannot carry a text
+// still saves, as the link object allows. A null text is never passed: the
+// link object may read through it.
 template <class Char, class Link>
 void describe(Link& link, const LinkRequest<Char>& request) {
-    link.SetPath(request.target);
-    link.SetWorkingDirectory(request.workingDirectory);
+    if (request.target != nullptr) link.SetPath(request.target);
+    if (request.workingDirectory != nullptr) link.SetWorkingDirectory(request.workingDirectory);
     if (request.iconFile != nullptr) link.SetIconLocation(request.iconFile, 0);
     if (request.arguments != nullptr) link.SetArguments(request.arguments);
     if (request.description != nullptr) link.SetDescription(request.description);

@@ -8,7 +8,7 @@
 
 namespace tavik::native::shell {
 
-// Null texts are left unset on the link.
+// Null texts, the target and working directory included, are left unset on the link.
 template <class Char>
 struct LinkRequest {
     const wchar_t* linkFile = nullptr;
