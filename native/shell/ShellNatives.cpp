@@ -164,6 +164,7 @@ TAVIK_NATIVE(jboolean, ShellLink, create0)(JNIEnv* env, jclass, jstring linkFile
     });
 }
 
+// True even when the shell could not be told: the Java side has nothing to undo.
 TAVIK_NATIVE(jboolean, ShellLink, changeNotify0)(JNIEnv* env, jclass, jbyteArray deleted, jbyteArray updated) {
     guarded(false, [&] { return shell::notifyDeletedAndUpdated(wideText(env, deleted), wideText(env, updated)); });
     return JNI_TRUE;
