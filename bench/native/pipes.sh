@@ -7,10 +7,7 @@
 #        (win64, 7 runs, 20000 and 256 round trips by default)
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
+source "$repo/bench/common.sh"
 arch=${1:-win64}
 shift || true
-build=$repo/build/$arch
-[ -f "$build/build.ninja" ] || cmake --preset "$arch" -S "$repo" >/dev/null
-nice -n 5 ninja -C "$build" pipetime rwtnative >/dev/null
-"$repo/scripts/wine-prefix" "$arch" start >/dev/null
-"$repo/scripts/wine-run" "$arch" "$build/bench/native/pipetime.exe" "$@" </dev/null | tr -d '\r'
+run_bench_program "$arch" pipetime "$@"

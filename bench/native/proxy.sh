@@ -6,10 +6,7 @@
 # Usage: bench/native/proxy.sh [win64|win32] [calls]   (win64, 200 calls by default)
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
+source "$repo/bench/common.sh"
 arch=${1:-win64}
 shift || true
-build=$repo/build/$arch
-[ -f "$build/build.ninja" ] || cmake --preset "$arch" -S "$repo" >/dev/null
-nice -n 5 ninja -C "$build" proxytime rwtnative >/dev/null
-"$repo/scripts/wine-prefix" "$arch" start >/dev/null
-"$repo/scripts/wine-run" "$arch" "$build/bench/native/proxytime.exe" "$@" </dev/null | tr -d '\r'
+run_bench_program "$arch" proxytime "$@"
