@@ -15,9 +15,10 @@ constexpr CLSID kSaveDialogClass = {0xC0B4E2F3, 0xBA21, 0x4773, {0x8D, 0xBA, 0x3
 constexpr IID kDialogInterface = {0x42F85136, 0xDB7E, 0x439C, {0x85, 0xF1, 0xE4, 0x07, 0x5D, 0x13, 0x5F, 0xC8}};
 constexpr IID kCustomizeInterface = {0xE6FDD21A, 0x163F, 0x4975, {0x9C, 0x8C, 0xA6, 0x9F, 0x1B, 0xA3, 0x70, 0x34}};
 constexpr IID kShellItemInterface = {0x43826D1E, 0xE718, 0x42EE, {0xBC, 0x55, 0xA1, 0xE2, 0x61, 0xC3, 0x7B, 0xFE}};
+constexpr IID kShellItemArrayInterface = {0xB63EA76D, 0x1F85, 0x456F, {0xA1, 0x9C, 0x48, 0x15, 0x9E, 0xFA, 0x85, 0x8B}};
 
 using CreateItemFn = HRESULT(WINAPI*)(PCWSTR, IBindCtx*, REFIID, void**);
-using CreateItemArrayFn = HRESULT(WINAPI*)(IShellItem*, IShellItemArray**);
+using CreateItemArrayFn = HRESULT(WINAPI*)(IShellItem*, REFIID, void**);
 
 struct ShellItemFunctions {
     CreateItemFn createItem = nullptr;
@@ -100,7 +101,7 @@ ComObject<IShellItemArray> chosenItems(IFileDialog& dialog, bool save, const She
         return items;
     }
     ComObject<IShellItem> saved;
-    if (FAILED(dialog.GetResult(saved.put())) || FAILED(shell.createItemArray(saved.get(), items.put())))
+    if (FAILED(dialog.GetResult(saved.put())) || FAILED(shell.createItemArray(saved.get(), kShellItemArrayInterface, asOut(items))))
         items.release();
     return items;
 }
