@@ -19,17 +19,18 @@ namespace {
 
 using test::dlg::OwnWindow;
 
+BOOL CALLBACK noteVisibleOwnWindow(HWND window, LPARAM found) {
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    if (processId == ::GetCurrentProcessId() && ::IsWindowVisible(window))
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
 // The system's own order of this process's visible top-level windows.
 std::vector<HWND> visibleWindowsOfThisProcess() {
     std::vector<HWND> found;
-    auto note = [](HWND window, LPARAM context) -> BOOL {
-        DWORD processId = 0;
-        ::GetWindowThreadProcessId(window, &processId);
-        if (processId == ::GetCurrentProcessId() && ::IsWindowVisible(window))
-            reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
-        return TRUE;
-    };
-    ::EnumWindows(note, reinterpret_cast<LPARAM>(&found));
+    ::EnumWindows(&noteVisibleOwnWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

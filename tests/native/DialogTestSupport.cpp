@@ -33,6 +33,11 @@ LRESULT CALLBACK ownWindowProcedure(HWND window, UINT message, WPARAM wParam, LP
 
 constexpr wchar_t kOwnWindowClass[] = L"TavikDialogTest";
 
+DWORD WINAPI runBody(void* body) {
+    (*static_cast<const std::function<void()>*>(body))();
+    return 0;
+}
+
 }  // namespace
 
 std::wstring windowText(HWND window) {
@@ -113,11 +118,8 @@ OwnWindow::~OwnWindow() {
 }
 
 void onNewThread(const std::function<void()>& body) {
-    auto run = [](void* context) -> DWORD {
-        (*static_cast<const std::function<void()>*>(context))();
-        return 0;
-    };
-    const UniqueHandle thread(::CreateThread(nullptr, 0, run, const_cast<std::function<void()>*>(&body), 0, nullptr));
+    const UniqueHandle thread(
+        ::CreateThread(nullptr, 0, &runBody, const_cast<std::function<void()>*>(&body), 0, nullptr));
     ::WaitForSingleObject(thread.get(), INFINITE);
 }
 
