@@ -98,7 +98,8 @@ private:
 jobjectArray newPathArray(JNIEnv* env, const dialogs::ChosenPaths& paths) {
     const jclass stringClass = cleared(env, env->FindClass("java/lang/String"));
     if (stringClass == nullptr) return nullptr;
-    const jobjectArray array = cleared(env, env->NewObjectArray(static_cast<jsize>(paths.size()), stringClass, nullptr));
+    const jobjectArray array =
+        cleared(env, env->NewObjectArray(static_cast<jsize>(paths.size()), stringClass, nullptr));
     env->DeleteLocalRef(stringClass);
     if (array == nullptr) return nullptr;
     for (std::size_t i = 0; i < paths.size(); ++i) {
@@ -133,9 +134,10 @@ jobject newPickerResult(JNIEnv* env, jclass resultClass, jmethodID constructor, 
                              optionalJavaString(env, object.className, failed),
                              optionalJavaString(env, object.principalName, failed),
                              optionalJavaString(env, object.sid, failed)};
-    const jobject result = failed ? nullptr
-                                  : cleared(env, env->NewObject(resultClass, constructor, fields[0], fields[1], fields[2],
-                                                                fields[3], fields[4]));
+    const jobject result =
+        failed ? nullptr
+               : cleared(env, env->NewObject(resultClass, constructor, fields[0], fields[1], fields[2], fields[3],
+                                             fields[4]));
     for (const jstring field : fields) env->DeleteLocalRef(field);
     return result;
 }

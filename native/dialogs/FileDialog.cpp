@@ -54,9 +54,9 @@ void applyOptions(IFileDialog& dialog, const FileDialogRequest& request) {
 
 void applyFilters(IFileDialog& dialog, const FileDialogRequest& request) {
     if (request.filters.empty()) return;
-    std::vector<COMDLG_FILTERSPEC> specs;
-    for (const FileFilter& filter : request.filters) specs.push_back({wide(filter.name), wide(filter.pattern)});
-    dialog.SetFileTypes(static_cast<UINT>(specs.size()), specs.data());
+    std::vector<COMDLG_FILTERSPEC> fileTypes;
+    for (const FileFilter& filter : request.filters) fileTypes.push_back({wide(filter.name), wide(filter.pattern)});
+    dialog.SetFileTypes(static_cast<UINT>(fileTypes.size()), fileTypes.data());
     if (const std::optional<std::uint32_t> index = fileTypeIndex(request.filterIndex)) dialog.SetFileTypeIndex(*index);
 }
 
@@ -101,7 +101,8 @@ ComObject<IShellItemArray> chosenItems(IFileDialog& dialog, bool save, const She
         return items;
     }
     ComObject<IShellItem> saved;
-    if (FAILED(dialog.GetResult(saved.put())) || FAILED(shell.createItemArray(saved.get(), kShellItemArrayInterface, asOut(items))))
+    if (FAILED(dialog.GetResult(saved.put())) ||
+        FAILED(shell.createItemArray(saved.get(), kShellItemArrayInterface, asOut(items))))
         items.release();
     return items;
 }

@@ -31,7 +31,8 @@ std::optional<std::u16string> textOf(const wchar_t* text) {
 
 // A SID held as a one-dimensional byte array that it fits in whole.
 std::optional<std::u16string> sidText(const VARIANT* attribute, ConvertSidToStringSidFn convert) {
-    if (attribute == nullptr || attribute->vt != (VT_ARRAY | VT_UI1) || attribute->parray == nullptr) return std::nullopt;
+    if (attribute == nullptr || attribute->vt != (VT_ARRAY | VT_UI1) || attribute->parray == nullptr)
+        return std::nullopt;
     const SAFEARRAY& bytes = *attribute->parray;
     if (bytes.cDims != 1 || bytes.cbElements != 1 || bytes.pvData == nullptr) return std::nullopt;
     const auto sid = static_cast<PSID>(bytes.pvData);

@@ -64,7 +64,8 @@ FileOutcome showFileDialog(const FileRequest& request, DialogDriver::Script scri
     const jbooleanArray states = request.states ? jni.booleans(*request.states) : nullptr;
     DialogDriver driver(::GetCurrentThreadId(), std::move(script));
     const jobjectArray result = natives.displayDialog(
-        jni.env(), nullptr, asJava(request.parent), stringOrNull(jni, request.title), stringOrNull(jni, request.okLabel),
+        jni.env(), nullptr, asJava(request.parent), stringOrNull(jni, request.title),
+        stringOrNull(jni, request.okLabel),
         stringOrNull(jni, request.folder), stringOrNull(jni, request.fileName), request.add, request.remove,
         request.save ? JNI_TRUE : JNI_FALSE, stringOrNull(jni, request.defaultExtension),
         arrayOrNull(jni, request.filterNames), arrayOrNull(jni, request.filterPatterns), request.filterIndex,
@@ -137,7 +138,8 @@ TEST_F(FileDialog, OpenShowsTheRequestAndReturnsTheTypedFileWithTheBoxStatesLeft
     EXPECT_TRUE(seen.group);
     EXPECT_TRUE(seen.alphaChecked);
     EXPECT_FALSE(seen.betaChecked);
-    EXPECT_EQ(outcome.paths, std::optional<Paths>(Paths{pathOf("a.txt")})) << "a bare name is taken in the folder given";
+    EXPECT_EQ(outcome.paths, std::optional<Paths>(Paths{pathOf("a.txt")}))
+        << "a bare name is taken in the folder given";
     EXPECT_EQ(outcome.states, std::optional<std::vector<bool>>({false, true}));
 }
 

@@ -124,7 +124,8 @@ void onNewThread(const std::function<void()>& body) {
 }
 
 bool waitUntilGone(HWND window, DWORD millis) {
-    for (DWORD waited = 0; ::IsWindow(window) && ::IsWindowVisible(window) && waited < millis; waited += 50) ::Sleep(50);
+    for (DWORD waited = 0; ::IsWindow(window) && ::IsWindowVisible(window) && waited < millis; waited += 50)
+        ::Sleep(50);
     return !::IsWindow(window) || !::IsWindowVisible(window);
 }
 
