@@ -743,6 +743,12 @@ jintArray TestJni::ints(const std::vector<std::int32_t>& values) {
         *state_, newPrimitiveArrayObject(*state_, "[I", bytesOfValues(values.data(), values.size() * sizeof(jint))));
 }
 
+jbooleanArray TestJni::booleans(const std::vector<bool>& values) {
+    std::vector<unsigned char> data;
+    for (const bool value : values) data.push_back(value ? JNI_TRUE : JNI_FALSE);
+    return newRefAs<jbooleanArray>(*state_, newPrimitiveArrayObject(*state_, "[Z", std::move(data)));
+}
+
 jobject TestJni::integer(std::int32_t value) {
     return newRef(*state_, newObject(*state_, {Kind::Integer, kIntegerClass, {}, {}, value, {}, {}}));
 }
@@ -809,6 +815,25 @@ std::optional<std::vector<std::int32_t>> TestJni::intsOf(jobject arrayOrNull) {
     std::vector<std::int32_t> values(array->data.size() / sizeof(std::int32_t));
     std::memcpy(values.data(), array->data.data(), values.size() * sizeof(std::int32_t));
     return values;
+}
+
+std::optional<std::vector<bool>> TestJni::booleansOf(jobject arrayOrNull) {
+    const Object* array = inspect(*state_, arrayOrNull, Kind::PrimitiveArray, "booleansOf()");
+    if (array == nullptr) return std::nullopt;
+    if (array->className != "[Z") abortLoudly(kMisuseExit, "booleansOf() of a " + array->className);
+    std::vector<bool> values;
+    for (const unsigned char value : array->data) values.push_back(value != JNI_FALSE);
+    return values;
+}
+
+std::optional<std::vector<std::optional<std::u16string>>> TestJni::optionalStrings(jobject arrayOrNull) {
+    const Object* array = inspect(*state_, arrayOrNull, Kind::ObjectArray, "optionalStrings()");
+    if (array == nullptr) return std::nullopt;
+    if (array->className != kStringArrayClass) abortLoudly(kMisuseExit, "optionalStrings() of a " + array->className);
+    std::vector<std::optional<std::u16string>> texts;
+    for (const Object* element : array->elements)
+        texts.push_back(element == nullptr ? std::nullopt : std::optional<std::u16string>(element->text));
+    return texts;
 }
 
 std::string TestJni::classNameOf(jobject object) { return shown(deref(*state_, object, "classNameOf()")); }

@@ -47,6 +47,7 @@ public:
     jobjectArray stringArray(const std::vector<std::u16string>& texts);
     jbyteArray bytes(const std::vector<std::uint8_t>& data);
     jintArray ints(const std::vector<std::int32_t>& values);
+    jbooleanArray booleans(const std::vector<bool>& values);
     jobject integer(std::int32_t value);  // a java/lang/Integer
 
     // What a native returned or filled in: nullopt for null; an object of
@@ -67,6 +68,9 @@ public:
     // An object array's elements as new local references, null ones as null.
     std::optional<std::vector<jobject>> elementsOf(jobject arrayOrNull);
     std::optional<std::vector<std::int32_t>> intsOf(jobject arrayOrNull);
+    std::optional<std::vector<bool>> booleansOf(jobject arrayOrNull);
+    // A string array's elements, null ones as nullopt.
+    std::optional<std::vector<std::optional<std::u16string>>> optionalStrings(jobject arrayOrNull);
     // "java/lang/String", "[B", "[Ljava/lang/String;", "java/lang/Class"...; "null" for null.
     std::string classNameOf(jobject object);
 
