@@ -13,6 +13,7 @@
 #include "native/accounts/Elevation.h"
 #include "native/accounts/LocalAccounts.h"
 #include "native/jni/JniExport.h"
+#include "native/jni/JniShell.h"
 #include "native/jni/JniText.h"
 
 using tavik::native::NativeString;
@@ -22,16 +23,8 @@ namespace accounts = tavik::native::accounts;
 
 namespace {
 
-template <class Result, class Body>
-Result guarded(Result failure, Body body) noexcept {
-    try {
-        return body();
-    } catch (...) {
-        return failure;
-    }
-}
-
-jboolean truth(bool value) { return value ? JNI_TRUE : JNI_FALSE; }
+using tavik::native::guarded;
+using tavik::native::toJava;
 
 jstring javaString(JNIEnv* env, const std::u16string& text) { return newJavaString(env, std::u16string_view(text)); }
 
@@ -52,18 +45,18 @@ TAVIK_NATIVE(jboolean, ACLHandling, addACE)(JNIEnv* env, jclass, jstring path, j
         grant.all = all != JNI_FALSE;
         grant.accountCode = accountCode;
         grant.account = accountText.wide();
-        return truth(accounts::addAccessEntry(grant));
+        return toJava(accounts::addAccessEntry(grant));
     });
 }
 
 TAVIK_NATIVE(jboolean, Win32UserInfo, isMemberOfGroup0)(JNIEnv*, jclass, jint rid) {
-    return truth(accounts::isMemberOfBuiltinGroup(static_cast<DWORD>(rid)));
+    return toJava(accounts::isMemberOfBuiltinGroup(static_cast<DWORD>(rid)));
 }
 
 TAVIK_NATIVE(jboolean, Win32UserInfo, executeElevated0)(JNIEnv* env, jclass, jstring file, jstring parameters,
                                                         jstring directory, jint show) {
     return guarded(jboolean{JNI_FALSE}, [&] {
-        return truth(accounts::executeElevated(toWideString(env, file).wide(), toWideString(env, parameters).wide(),
+        return toJava(accounts::executeElevated(toWideString(env, file).wide(), toWideString(env, parameters).wide(),
                                                toWideString(env, directory).wide(), show));
     });
 }
@@ -127,7 +120,7 @@ TAVIK_NATIVE(jstring, Win32UserInfo, getUserSid0)(JNIEnv* env, jclass) {
 TAVIK_NATIVE(jboolean, Win32UserInfo, setLsaAccountRight0)(JNIEnv* env, jclass, jstring account, jstring right,
                                                            jboolean add) {
     return guarded(jboolean{JNI_FALSE}, [&] {
-        return truth(accounts::setAccountRight(toWideString(env, account).wide(), toWideString(env, right).wide(),
+        return toJava(accounts::setAccountRight(toWideString(env, account).wide(), toWideString(env, right).wide(),
                                                add != JNI_FALSE));
     });
 }

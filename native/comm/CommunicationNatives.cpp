@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "native/comm/NamedPipe.h"
+#include "native/jni/JniShell.h"
 #include "native/comm/PipeRules.h"
 #include "native/jni/JniExport.h"
 #include "native/jni/JniText.h"
@@ -20,13 +21,14 @@ namespace comm = tavik::native::comm;
 
 namespace {
 
+using tavik::native::fromHandle;
+
 constexpr jlong kNoHandle = -1;
 // What connectClient0 answers for no handle, unlike the others.
 constexpr jlong kNoClient = 0;
 
 // Through intptr_t both ways, so -1 is INVALID_HANDLE_VALUE on x86 and x64 alike.
-HANDLE toHandle(jlong value) { return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(value)); }
-jlong fromHandle(HANDLE handle) { return static_cast<jlong>(reinterpret_cast<std::intptr_t>(handle)); }
+HANDLE toHandle(jlong value) { return tavik::native::toHandle<HANDLE>(value); }
 
 // Payloads move between array and pipe through a buffer of one piece: taking
 // a large array's elements instead costs a VM a fresh buffer of the whole

@@ -15,6 +15,7 @@
 #include "native/dialogs/ObjectPicker.h"
 #include "native/dialogs/TaskDialog.h"
 #include "native/jni/JniExport.h"
+#include "native/jni/JniShell.h"
 #include "native/jni/JniStringArrays.h"
 #include "native/jni/JniText.h"
 
@@ -26,24 +27,9 @@ namespace dialogs = tavik::native::dialogs;
 
 namespace {
 
-// Through intptr_t, the same on x86 and x64.
-HWND toWindow(jlong value) { return reinterpret_cast<HWND>(static_cast<std::intptr_t>(value)); }
-
-// Out of memory is the only exception the modules and conversions raise.
-template <class Result, class Body>
-Result guarded(Result fallback, Body body) noexcept {
-    try {
-        return body();
-    } catch (...) {
-        return fallback;
-    }
-}
-
-template <class Result>
-Result cleared(JNIEnv* env, Result result) {
-    if (result == nullptr) env->ExceptionClear();
-    return result;
-}
+using tavik::native::guarded;
+using tavik::native::cleared;
+using tavik::native::toHandle;
 
 std::optional<std::u16string> optionalText(JNIEnv* env, jstring text) {
     const NativeString converted = toWideString(env, text);
@@ -174,7 +160,7 @@ TAVIK_NATIVE(jobjectArray, VistaFileChooser, displayDialog0)
  jint filterIndex, jobjectArray checkBoxLabels, jbooleanArray checkBoxStates) {
     return guarded(jobjectArray{}, [&]() -> jobjectArray {
         dialogs::FileDialogRequest request;
-        request.parent = toWindow(parent);
+        request.parent = toHandle<HWND>(parent);
         request.save = save != JNI_FALSE;
         request.title = optionalText(env, title);
         request.okLabel = optionalText(env, okLabel);
@@ -201,7 +187,7 @@ TAVIK_NATIVE(jint, VistaTaskDialog, show0)
  jint width, jstring verification, jobjectArray buttons, jint defaultButton) {
     return guarded(jint{0}, [&]() -> jint {
         dialogs::TaskDialogRequest request;
-        request.parent = toWindow(parent);
+        request.parent = toHandle<HWND>(parent);
         request.title = optionalText(env, title);
         request.instruction = optionalText(env, instruction);
         request.content = optionalText(env, content);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "native/jni/JniExport.h"
+#include "native/jni/JniShell.h"
 #include "native/jni/JniText.h"
 #include "native/process/FileHandles.h"
 #include "native/process/Processes.h"
@@ -24,30 +25,11 @@ namespace process = tavik::native::process;
 
 namespace {
 
-// Through intptr_t both ways, the same on x86 and x64.
-template <class Handle>
-Handle toHandle(jlong value) {
-    return reinterpret_cast<Handle>(static_cast<std::intptr_t>(value));
-}
-jlong fromHandle(const void* handle) { return static_cast<jlong>(reinterpret_cast<std::intptr_t>(handle)); }
-
-jboolean toJava(bool value) { return value ? JNI_TRUE : JNI_FALSE; }
-
-// Out of memory is the only exception the modules and conversions raise.
-template <class Result, class Body>
-Result guarded(Result fallback, Body body) noexcept {
-    try {
-        return body();
-    } catch (...) {
-        return fallback;
-    }
-}
-
-template <class Result>
-Result cleared(JNIEnv* env, Result result) {
-    if (result == nullptr) env->ExceptionClear();
-    return result;
-}
+using tavik::native::guarded;
+using tavik::native::cleared;
+using tavik::native::toJava;
+using tavik::native::toHandle;
+using tavik::native::fromHandle;
 
 // Released without copy-back: the natives only read the ids.
 std::optional<std::vector<std::int32_t>> intsOf(JNIEnv* env, jintArray array) {

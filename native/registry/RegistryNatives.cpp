@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "native/jni/JniExport.h"
+#include "native/jni/JniShell.h"
 #include "native/jni/JniStringArrays.h"
 #include "native/jni/JniText.h"
 #include "native/registry/RegistryAccess.h"
@@ -24,20 +25,12 @@ namespace registry = tavik::native::registry;
 
 namespace {
 
+using tavik::native::guarded;
+
 // The type codes the Java side passes to setValue0.
 enum TypeCode : jint { kString = 1, kDword = 2, kMultiString = 3, kBinary = 4, kExpandString = 5 };
 
 constexpr const char* kExpandStringClass = "com/runwright/api/windows/WinRegistry$ExpandString";
-
-// Out of memory is the only exception the conversions raise.
-template <class Result, class Body>
-Result guarded(Result failure, Body body) noexcept {
-    try {
-        return body();
-    } catch (...) {
-        return failure;
-    }
-}
 
 // For the boolean natives: out of memory is a failure like any other.
 template <class Body>

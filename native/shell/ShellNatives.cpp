@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "native/jni/JniExport.h"
+#include "native/jni/JniShell.h"
 #include "native/jni/JniText.h"
 #include "native/shell/FileVersion.h"
 #include "native/shell/FolderInfo.h"
@@ -25,16 +26,8 @@ namespace shell = tavik::native::shell;
 
 namespace {
 
-jboolean toJava(bool value) { return value ? JNI_TRUE : JNI_FALSE; }
-
-template <class Result, class Body>
-Result guarded(Result fallback, Body body) noexcept {
-    try {
-        return body();
-    } catch (...) {
-        return fallback;
-    }
-}
+using tavik::native::guarded;
+using tavik::native::toJava;
 
 jstring toJava(JNIEnv* env, const std::optional<std::u16string>& text) {
     if (!text) return nullptr;
