@@ -121,9 +121,7 @@ struct Natives {
 
     template <class Function>
     Function get(const char* method) const {
-        const std::string name =
-            std::string("Java_com_runwright_runtime_installer_platform_win32_Win32CommunicationBackend_") + method;
-        return library.function<Function>(name.c_str());
+        return library.native<Function>("Win32CommunicationBackend", method);
     }
 
     NativeLibrary library{tavik::testjni::rwtnativePath()};

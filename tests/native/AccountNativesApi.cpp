@@ -26,8 +26,7 @@ AccountNatives::AccountNatives() : library_(testjni::rwtnativePath()) {}
 
 template <class Function>
 Function AccountNatives::userInfo(const char* method) const {
-    const std::string name = std::string("Java_com_runwright_runtime_installer_platform_win32_Win32UserInfo_") + method;
-    return library_.function<Function>(name.c_str());
+    return library_.native<Function>("Win32UserInfo", method);
 }
 
 jstring AccountNatives::string(const wchar_t* text) {
@@ -85,7 +84,7 @@ bool AccountNatives::setLsaAccountRight(const wchar_t* account, const wchar_t* r
 
 bool AccountNatives::addAce(const wchar_t* path, bool registryKey, bool read, bool write, bool execute, bool all,
                             jint accountCode, const wchar_t* account) {
-    const auto native = library_.function<AceNative>("Java_com_runwright_runtime_installer_platform_win32_ACLHandling_addACE");
+    const auto native = library_.native<AceNative>("ACLHandling", "addACE");
     return native(jni_.env(), nullptr, string(path), flag(registryKey), flag(read), flag(write), flag(execute),
                   flag(all), accountCode, string(account)) == JNI_TRUE;
 }

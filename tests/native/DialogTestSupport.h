@@ -25,18 +25,11 @@ struct DialogNatives {
                                       jobjectArray, jint);
     using Picker = jobjectArray(JNICALL*)(JNIEnv*, jclass, jboolean, jboolean, jboolean, jboolean, jboolean);
 
-    template <class Function>
-    Function get(const char* className, const char* method) const {
-        const std::string name =
-            std::string("Java_com_runwright_runtime_installer_platform_win32_") + className + "_" + method;
-        return library.function<Function>(name.c_str());
-    }
-
     testjni::NativeLibrary library{testjni::rwtnativePath()};
-    const Initialize initializeFileChooser = get<Initialize>("VistaFileChooser", "initialize0");
-    const FileDialog displayDialog = get<FileDialog>("VistaFileChooser", "displayDialog0");
-    const TaskDialog showTaskDialog = get<TaskDialog>("VistaTaskDialog", "show0");
-    const Picker showObjectPicker = get<Picker>("ObjectPicker", "show0");
+    const Initialize initializeFileChooser = library.native<Initialize>("VistaFileChooser", "initialize0");
+    const FileDialog displayDialog = library.native<FileDialog>("VistaFileChooser", "displayDialog0");
+    const TaskDialog showTaskDialog = library.native<TaskDialog>("VistaTaskDialog", "show0");
+    const Picker showObjectPicker = library.native<Picker>("ObjectPicker", "show0");
 };
 
 inline jlong asJava(HWND window) { return static_cast<jlong>(reinterpret_cast<std::intptr_t>(window)); }

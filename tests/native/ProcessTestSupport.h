@@ -36,30 +36,23 @@ struct Natives {
     using BooleanOfInt = jboolean(JNICALL*)(JNIEnv*, jclass, jint);
     using StringOfString = jstring(JNICALL*)(JNIEnv*, jclass, jstring);
 
-    template <class Function>
-    Function get(const char* className, const char* method) const {
-        const std::string name =
-            std::string("Java_com_runwright_runtime_installer_platform_win32_") + className + "_" + method;
-        return library.function<Function>(name.c_str());
-    }
-
     testjni::NativeLibrary library{testjni::rwtnativePath()};
-    const ArrayOfFlag getRunningModules = get<ArrayOfFlag>("Misc", "getRunningModules0");
-    const ArrayOfNothing getEnvVarPairs = get<ArrayOfNothing>("Misc", "getEnvVarPairs0");
-    const VoidOfNothing broadcastSettingChange = get<VoidOfNothing>("Misc", "broadcastSettingChange0");
-    const LongOfNothing getPhysicalMemory = get<LongOfNothing>("Misc", "getPhysicalMemory0");
-    const LongOfString getFreeDiskSpace = get<LongOfString>("Misc", "getFreeDiskSpace0");
-    const BooleanOfStrings moveWithDelayUntilReboot = get<BooleanOfStrings>("Misc", "moveWithDelayUntilReboot0");
-    const VoidOfNothing toFront = get<VoidOfNothing>("Misc", "toFront0");
-    const Terminate terminateProcesses = get<Terminate>("Misc", "terminateProcesses0");
-    const StringOfInt getWindowTitle = get<StringOfInt>("Misc", "getWindowTitle0");
-    const VoidOfLong setForegroundWindow = get<VoidOfLong>("Misc", "setForegroundWindow0");
-    const Windows getTopLevelWindows = get<Windows>("Misc", "getTopLevelWindows0");
-    const IntOfLong getPidFromHandle = get<IntOfLong>("Misc", "getPidFromHandle0");
-    const IntOfStrings launch = get<IntOfStrings>("Win32Exec", "launch0");
-    const ArrayOfNothing list = get<ArrayOfNothing>("Win32Handle", "list0");
-    const BooleanOfInt close = get<BooleanOfInt>("Win32Handle", "close0");
-    const StringOfString getDeviceName = get<StringOfString>("Win32Handle", "getDeviceName0");
+    const ArrayOfFlag getRunningModules = library.native<ArrayOfFlag>("Misc", "getRunningModules0");
+    const ArrayOfNothing getEnvVarPairs = library.native<ArrayOfNothing>("Misc", "getEnvVarPairs0");
+    const VoidOfNothing broadcastSettingChange = library.native<VoidOfNothing>("Misc", "broadcastSettingChange0");
+    const LongOfNothing getPhysicalMemory = library.native<LongOfNothing>("Misc", "getPhysicalMemory0");
+    const LongOfString getFreeDiskSpace = library.native<LongOfString>("Misc", "getFreeDiskSpace0");
+    const BooleanOfStrings moveWithDelayUntilReboot = library.native<BooleanOfStrings>("Misc", "moveWithDelayUntilReboot0");
+    const VoidOfNothing toFront = library.native<VoidOfNothing>("Misc", "toFront0");
+    const Terminate terminateProcesses = library.native<Terminate>("Misc", "terminateProcesses0");
+    const StringOfInt getWindowTitle = library.native<StringOfInt>("Misc", "getWindowTitle0");
+    const VoidOfLong setForegroundWindow = library.native<VoidOfLong>("Misc", "setForegroundWindow0");
+    const Windows getTopLevelWindows = library.native<Windows>("Misc", "getTopLevelWindows0");
+    const IntOfLong getPidFromHandle = library.native<IntOfLong>("Misc", "getPidFromHandle0");
+    const IntOfStrings launch = library.native<IntOfStrings>("Win32Exec", "launch0");
+    const ArrayOfNothing list = library.native<ArrayOfNothing>("Win32Handle", "list0");
+    const BooleanOfInt close = library.native<BooleanOfInt>("Win32Handle", "close0");
+    const StringOfString getDeviceName = library.native<StringOfString>("Win32Handle", "getDeviceName0");
 };
 
 // Handles and window handles cross as jlong.

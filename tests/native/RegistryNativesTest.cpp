@@ -57,8 +57,7 @@ constexpr const char* kExpandStringClass = "com/runwright/api/windows/WinRegistr
 
 template <class Function>
 Function registryNative(const NativeLibrary& library, const char* method) {
-    const std::string name = std::string("Java_com_runwright_runtime_installer_platform_win32_Registry_") + method;
-    return library.function<Function>(name.c_str());
+    return library.native<Function>("Registry", method);
 }
 
 std::string shownUnits(const std::u16string& text) {

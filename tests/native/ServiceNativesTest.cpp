@@ -39,9 +39,7 @@ class ServiceNatives : public ::testing::Test {
 protected:
     template <class Function>
     Function native(const char* method) const {
-        const std::string name =
-            std::string("Java_com_runwright_runtime_installer_platform_win32_Win32Services_") + method;
-        return library_.function<Function>(name.c_str());
+        return library_.native<Function>("Win32Services", method);
     }
 
     jstring string(const std::wstring& text) { return jni_.string(toU16(text)); }

@@ -28,27 +28,20 @@ struct Natives {
     using IntOfString = jint(JNICALL*)(JNIEnv*, jclass, jstring);
     using IntOfStrings = jint(JNICALL*)(JNIEnv*, jclass, jstring, jstring);
 
-    template <class Function>
-    Function get(const char* className, const char* method) const {
-        const std::string name =
-            std::string("Java_com_runwright_runtime_installer_platform_win32_") + className + "_" + method;
-        return library.function<Function>(name.c_str());
-    }
-
     testjni::NativeLibrary library{testjni::rwtnativePath()};
-    const BooleanOfNothing initialize = get<BooleanOfNothing>("ShellLink", "initialize0");
-    const BooleanOfNothing uninitialize = get<BooleanOfNothing>("ShellLink", "uninitialize");
-    const CreateWide createWide = get<CreateWide>("ShellLink", "createWide0");
-    const Create create = get<Create>("ShellLink", "create0");
-    const ChangeNotify changeNotify = get<ChangeNotify>("ShellLink", "changeNotify0");
-    const StringOfIntFlag getSpecialFolder = get<StringOfIntFlag>("FolderInfo", "getSpecialFolder0");
-    const StringOfString getPathFromRegistry = get<StringOfString>("FolderInfo", "getPathFromRegistry0");
-    const StringOfNothing getWindowsDirectory = get<StringOfNothing>("FolderInfo", "getWindowsDirectory0");
-    const StringOfNothing getSystemDirectory = get<StringOfNothing>("FolderInfo", "getSystemDirectory0");
-    const IntOfString getDriveType = get<IntOfString>("FolderInfo", "getDriveType0");
-    const StringOfString getShortPathName = get<StringOfString>("FolderInfo", "getShortPathName0");
-    const StringOfString getUniversalPathName = get<StringOfString>("FolderInfo", "getUniversalPathName0");
-    const IntOfStrings compare = get<IntOfStrings>("FileVersion", "compare0");
+    const BooleanOfNothing initialize = library.native<BooleanOfNothing>("ShellLink", "initialize0");
+    const BooleanOfNothing uninitialize = library.native<BooleanOfNothing>("ShellLink", "uninitialize");
+    const CreateWide createWide = library.native<CreateWide>("ShellLink", "createWide0");
+    const Create create = library.native<Create>("ShellLink", "create0");
+    const ChangeNotify changeNotify = library.native<ChangeNotify>("ShellLink", "changeNotify0");
+    const StringOfIntFlag getSpecialFolder = library.native<StringOfIntFlag>("FolderInfo", "getSpecialFolder0");
+    const StringOfString getPathFromRegistry = library.native<StringOfString>("FolderInfo", "getPathFromRegistry0");
+    const StringOfNothing getWindowsDirectory = library.native<StringOfNothing>("FolderInfo", "getWindowsDirectory0");
+    const StringOfNothing getSystemDirectory = library.native<StringOfNothing>("FolderInfo", "getSystemDirectory0");
+    const IntOfString getDriveType = library.native<IntOfString>("FolderInfo", "getDriveType0");
+    const StringOfString getShortPathName = library.native<StringOfString>("FolderInfo", "getShortPathName0");
+    const StringOfString getUniversalPathName = library.native<StringOfString>("FolderInfo", "getUniversalPathName0");
+    const IntOfStrings compare = library.native<IntOfStrings>("FileVersion", "compare0");
 };
 
 // COM on this thread for as long as it lives, apart from the natives' own.

@@ -107,6 +107,14 @@ public:
         return reinterpret_cast<Function>(address(exportName));
     }
 
+    // A native of one of the helper's classes, by the name a VM binds it under.
+    template <class Function>
+    Function native(const char* className, const char* method) const {
+        const std::string name =
+            std::string("Java_com_runwright_runtime_installer_platform_win32_") + className + "_" + method;
+        return function<Function>(name.c_str());
+    }
+
 private:
     void* address(const char* exportName) const;
 
