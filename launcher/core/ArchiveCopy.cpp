@@ -1,7 +1,8 @@
 #include "launcher/core/ArchiveCopy.h"
 
 #include <algorithm>
-#include <array>
+#include <cstring>
+#include <vector>
 
 #include "launcher/core/Log.h"
 
@@ -24,16 +25,29 @@ bool writeAll(EntryOutput& output, const unsigned char* bytes, std::size_t count
 
 }  // namespace
 
+void unmask(unsigned char* bytes, std::size_t count) {
+    using Word = std::uintptr_t;
+    constexpr Word kWordMask = ~Word{0} / 0xFF * kByteMask;
+    std::size_t i = 0;
+    for (; i + sizeof(Word) <= count; i += sizeof(Word)) {
+        Word word;
+        std::memcpy(&word, bytes + i, sizeof word);
+        word ^= kWordMask;
+        std::memcpy(bytes + i, &word, sizeof word);
+    }
+    for (; i < count; ++i) bytes[i] ^= kByteMask;
+}
+
 CopyResult copyEntryData(config::ByteSource& archive, std::int64_t size, EntryOutput& output) {
-    std::array<unsigned char, kCopyChunk> chunk;
     std::uint64_t copied = 0;
     std::size_t lastRead = 0;
     const auto total = static_cast<std::uint64_t>(std::max<std::int64_t>(size, 0));
+    std::vector<unsigned char> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(total, kCopyChunk)));
     while (copied < total) {
         const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(total - copied, chunk.size()));
         lastRead = archive.read(chunk.data(), wanted);
         if (lastRead == 0) break;
-        for (std::size_t i = 0; i < lastRead; ++i) chunk[i] ^= kByteMask;
+        unmask(chunk.data(), lastRead);
         if (!writeAll(output, chunk.data(), lastRead)) return CopyResult::WriteError;
         copied += lastRead;
     }

@@ -11,7 +11,14 @@
 
 namespace tavik::archive {
 
-inline constexpr std::size_t kCopyChunk = 6000;
+// Large enough that the system calls, not the unmasking, set the pace under
+// Wine; the buffer is never larger than this, whatever size the file claims.
+inline constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
+
+// XORs `count` bytes at `bytes` (any alignment) with kByteMask, a machine
+// word at a time. The mask is the same for every byte, so chunks can be
+// unmasked independently.
+void unmask(unsigned char* bytes, std::size_t count);
 
 // Where an entry's bytes go: the shell's output file.
 class EntryOutput {

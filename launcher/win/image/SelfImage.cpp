@@ -44,7 +44,7 @@ void logWalk(const pe::HeaderWalk& walk) {
 UniqueHandle openSelfImage() {
     const std::u16string& path = paths::launcherPathWide();
     const HANDLE file = ::CreateFileW(toWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const SysError error = lastError("CreateFileW");
         log::logError(u"Could not open %p %d %s", static_cast<const void*>(file), error, path);
