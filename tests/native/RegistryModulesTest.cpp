@@ -41,7 +41,7 @@ std::optional<bool> privilegeEnabled(const wchar_t* name) {
 
 TEST(EnablePrivilege, SwitchesAHeldPrivilegeBothWays) {
     const wchar_t* const name = L"SeBackupPrivilege";
-    if (!privilegeEnabled(name)) GTEST_SKIP() << "this account does not hold " << toU16(name).size();
+    if (!privilegeEnabled(name)) GTEST_SKIP() << "this account does not hold " << utf8(toU16(name));
     ASSERT_TRUE(native::enablePrivilege(name, false));
     EXPECT_EQ(privilegeEnabled(name), false);
     ASSERT_TRUE(native::enablePrivilege(name, true));
