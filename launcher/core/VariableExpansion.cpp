@@ -46,6 +46,9 @@ constexpr Rule kRules[] = {
     {"${launcher:sys.tempDir}", kSystemTempDirectory},
 };
 
+template <class Char>
+constexpr Char kVariableStarts[] = {Char('%'), Char('$')};
+
 // Each byte becomes the character of the same value, as %S does in the C
 // library's default locale; the launcher has always inserted narrow values so.
 std::u16string widenBytes(std::string_view text) {
@@ -149,6 +152,13 @@ void expandEnvironment(std::basic_string<Char>& text, View<Char> block) {
     }
 }
 
+// Every name starts with "%" or "$", and values are only inserted where one
+// was found: without either the sources need not even be asked.
+template <class Char>
+bool mayHoldVariable(View<Char> text) {
+    return text.find_first_of(View<Char>(kVariableStarts<Char>, 2)) != View<Char>::npos;
+}
+
 }  // namespace
 
 void replaceAll(std::u16string& text, std::u16string_view pattern, std::u16string_view value) {
@@ -171,6 +181,7 @@ void replaceAll(std::string& text, std::string_view pattern, std::string_view va
 }
 
 void expandVariables(std::u16string& text, bool ansiSafe, const ExpansionSources& sources) {
+    if (!mayHoldVariable<char16_t>(text)) return;
     // Narrow values stay narrow until inserted, so they are logged as such.
     using Value = std::variant<std::string, std::u16string>;
     const Value values[kSlots] = {
@@ -189,6 +200,7 @@ void expandVariables(std::u16string& text, bool ansiSafe, const ExpansionSources
 }
 
 void expandVariablesNarrow(std::string& text, const ExpansionSources& sources) {
+    if (!mayHoldVariable<char>(text)) return;
     const std::string values[kSlots] = {
         sources.launcherDirectory(), sources.launcherTempDirectory(), ";",
         sources.javaHome(),          sources.tempBaseDirectory(),

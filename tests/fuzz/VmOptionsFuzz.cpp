@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,15 +82,19 @@ public:
     std::string javaHome() const override { return "C:\\jre\\bin\\.."; }
     std::string tempBaseDirectory() const override { return "C:\\Temp\\"; }
     std::u16string tempBaseDirectoryWide() const override { return u"C:\\Temp\\"; }
-    std::string environmentBlock() const override { return std::string("LIBDIR=lib\0OPTS=-Dfrom.env=1\0", 29); }
-    std::u16string environmentBlockWide() const override { return widened(environmentBlock()); }
+    std::string environmentBlock() const override { return std::string(kEnvironmentBlock); }
+    std::u16string environmentBlockWide() const override { return wideEnvironmentBlock_; }
+
+private:
+    static constexpr std::string_view kEnvironmentBlock{"LIBDIR=lib\0OPTS=-Dfrom.env=1\0", 29};
+    const std::u16string wideEnvironmentBlock_ = widened(kEnvironmentBlock);
 };
 
 class FuzzSystem : public vmoptions::VmOptionsSystem {
 public:
     std::map<std::int32_t, std::string> config;
     std::map<std::u16string, std::string> files;  // by fileKey
-    mutable std::vector<std::u16string> reads;
+    mutable std::set<std::u16string> reads;  // an include chain reads a file up to a thousand times
 
     void addFile(std::u16string_view path, std::string_view content) { files.emplace(fileKey(path), content); }
 
@@ -101,7 +106,7 @@ public:
     std::int32_t configInt(std::int32_t id) const override { return config::parseConfigInt(configString(id)); }
 
     std::optional<std::string> readFile(std::u16string_view path) const override {
-        reads.emplace_back(path);
+        reads.emplace(path);
         const auto found = files.find(fileKey(path));
         if (found == files.end()) return std::nullopt;
         return found->second;
