@@ -44,6 +44,11 @@ if(WIN32)
     # Static C and C++ runtimes: the executables import only system DLLs.
     add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
     set(TAVIK_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+    # Every packed program carries the launcher: size over speed, and the
+    # linker drops what no entry reaches.
+    set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG")
+    add_compile_options(-ffunction-sections -fdata-sections)
+    add_link_options(-Wl,--gc-sections)
     if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
         set(TAVIK_WORD_SIZE 32)
     else()

@@ -1,6 +1,6 @@
 #include "common/SysError.h"
 
-#include <cstdio>
+#include "common/TextFormat.h"
 
 namespace tavik {
 namespace {
@@ -8,12 +8,8 @@ namespace {
 std::u16string widened(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 std::u16string codeText(std::uint32_t code) {
-    char buffer[16];
-    if (code & 0x80000000u)
-        std::snprintf(buffer, sizeof buffer, "0x%08X", static_cast<unsigned>(code));
-    else
-        std::snprintf(buffer, sizeof buffer, "%u", static_cast<unsigned>(code));
-    return widened(buffer);
+    if (code & 0x80000000u) return u"0x" + unsignedText(code, 16, true, 8);
+    return unsignedText(code);
 }
 
 bool isTrailingSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }

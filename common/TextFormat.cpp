@@ -1,28 +1,17 @@
 #include "common/TextFormat.h"
 
-#include <cstdio>
+#include <algorithm>
 
 namespace tavik {
 namespace {
 
-std::u16string ascii(const char* s) {
-    std::u16string out;
-    for (; *s; ++s) out.push_back(static_cast<char16_t>(static_cast<unsigned char>(*s)));
-    return out;
-}
-
 std::u16string integerText(const FormatArg& arg, char conversion) {
-    char buffer[32];
     switch (arg.kind()) {
         case FormatArg::Kind::Integer:
-            if (conversion == 'x')
-                std::snprintf(buffer, sizeof buffer, "%llx", static_cast<unsigned long long>(arg.integer()));
-            else
-                std::snprintf(buffer, sizeof buffer, "%lld", arg.integer());
-            return ascii(buffer);
+            if (conversion == 'x') return unsignedText(static_cast<unsigned long long>(arg.integer()), 16);
+            return signedText(arg.integer());
         case FormatArg::Kind::Pointer:
-            std::snprintf(buffer, sizeof buffer, "%llu", static_cast<unsigned long long>(arg.pointer()));
-            return ascii(buffer);
+            return unsignedText(arg.pointer());
         case FormatArg::Kind::Text:
             return std::u16string(arg.text());
     }
@@ -30,12 +19,10 @@ std::u16string integerText(const FormatArg& arg, char conversion) {
 }
 
 std::u16string pointerText(const FormatArg& arg) {
-    char buffer[32];
     const unsigned long long value = arg.kind() == FormatArg::Kind::Pointer
                                          ? arg.pointer()
                                          : static_cast<unsigned long long>(arg.integer());
-    std::snprintf(buffer, sizeof buffer, "%0*llX", static_cast<int>(2 * sizeof(void*)), value);
-    return ascii(buffer);
+    return unsignedText(value, 16, true, 2 * sizeof(void*));
 }
 
 std::u16string argumentText(const FormatArg& arg, char conversion) {
@@ -47,6 +34,26 @@ std::u16string argumentText(const FormatArg& arg, char conversion) {
 bool isLengthModifier(char16_t c) { return c == u'l' || c == u'h' || c == u'I' || c == u'6' || c == u'4'; }
 
 }  // namespace
+
+// Own digits: the C library's formatting would bring its whole printf,
+// floating point included, into every packed program.
+std::u16string unsignedText(unsigned long long value, unsigned base, bool upperCase, std::size_t width) {
+    const char16_t* const digits = upperCase ? u"0123456789ABCDEF" : u"0123456789abcdef";
+    std::u16string text;
+    do {
+        text.push_back(digits[value % base]);
+        value /= base;
+    } while (value != 0);
+    if (text.size() < width) text.append(width - text.size(), u'0');
+    std::reverse(text.begin(), text.end());
+    return text;
+}
+
+std::u16string signedText(long long value) {
+    if (value >= 0) return unsignedText(static_cast<unsigned long long>(value));
+    // The magnitude of the most negative value fits only unsigned.
+    return u"-" + unsignedText(0ULL - static_cast<unsigned long long>(value));
+}
 
 std::u16string formatText(std::u16string_view format, std::initializer_list<FormatArg> args) {
     std::u16string out;

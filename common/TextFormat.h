@@ -3,6 +3,7 @@
 // console texts are printf formats ("%d", "%s", "%S", "%I64d", "%p"); here the
 // argument's type decides how it prints and the conversion letter only has to
 // fit it, so a wrong pairing prints visibly instead of reading garbage.
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -44,6 +45,12 @@ private:
     std::u16string_view text_;
     std::uintptr_t pointer_ = 0;
 };
+
+// The digits printf's %llu and %llx or %llX give, at least `width` of them
+// (leading zeros), and those of %lld.
+std::u16string unsignedText(unsigned long long value, unsigned base = 10, bool upperCase = false,
+                            std::size_t width = 0);
+std::u16string signedText(long long value);
 
 // Supports %d %i %u %ld %I64d %lld %x %s %S %ls %hs %c-free subset, %p and %%.
 // A conversion without an argument prints nothing; surplus arguments are ignored.

@@ -1,9 +1,7 @@
 #include "launcher/jvm/StartupCallback.h"
 
-#include <chrono>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "launcher/core/InstanceNames.h"
 #include "launcher/core/Log.h"
@@ -12,8 +10,6 @@
 
 namespace tavik::jvm {
 namespace {
-
-constexpr auto kVmWaitPause = std::chrono::milliseconds(100);
 
 constexpr char kControllerClass[] = "com/tavik/Controller";
 constexpr char kStartupPerformed[] = "startupPerformed";
@@ -56,7 +52,7 @@ JNIEnv* StartupCallback::environment() {
         if (javaVMCreated() && vm != nullptr && vm->AttachCurrentThreadAsDaemon(&attached, nullptr) == JNI_OK)
             env_ = static_cast<JNIEnv*>(attached);
         else
-            std::this_thread::sleep_for(kVmWaitPause);
+            pauseForVm_();
     }
     return env_;
 }

@@ -11,7 +11,9 @@ namespace tavik::jvm {
 
 class StartupCallback {
 public:
-    StartupCallback() = default;
+    // `pauseForVm` waits a little while before the VM is asked for again.
+    using Pause = void (*)();
+    explicit StartupCallback(Pause pauseForVm) : pauseForVm_(pauseForVm) {}
     StartupCallback(const StartupCallback&) = delete;
     StartupCallback& operator=(const StartupCallback&) = delete;
     // Detaches the thread when it attached.
@@ -27,6 +29,7 @@ private:
     JNIEnv* environment();
     bool findCallback(JNIEnv* env);
 
+    Pause pauseForVm_;
     JNIEnv* env_ = nullptr;
     jclass controller_ = nullptr;  // a global reference
     jmethodID startupPerformed_ = nullptr;

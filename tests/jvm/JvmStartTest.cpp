@@ -139,7 +139,7 @@ HelperLibraryLoader helperLoader(const std::string& eventsFile, const std::strin
 // ending once main has returned.
 void startNotifier() {
     std::thread([] {
-        StartupCallback callback;
+        StartupCallback callback([] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); });
         callback.deliver(instance::notificationMessage(u"--open \u00e4.txt"));
         callback.deliver(instance::notificationMessage(u""));
         for (;;) std::this_thread::sleep_for(std::chrono::hours(1));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 namespace tavik {
@@ -25,6 +26,10 @@ TEST(TextFormat, ConvertsEachArgumentByItsType) {
         {"missing argument prints nothing", format(u"a %d b %s"), "a  b "},
         {"unknown conversion kept", format(u"%q %d", 3), "%q 3"},
         {"trailing percent kept", format(u"x%"), "x%"},
+        {"zero and the 64-bit extremes", format(u"%d %lld %lld", 0, INT64_MIN, INT64_MAX),
+         "0 -9223372036854775808 9223372036854775807"},
+        {"hex is lower case, negative as its two's complement", format(u"%x %x %x", 0, 0xBEEF, -1),
+         "0 beef ffffffffffffffff"},
         {"config truncation line", format(u"ERROR: config string %d truncated (%d %d)", 2001, 2, 5),
          "ERROR: config string 2001 truncated (2 5)"},
     };

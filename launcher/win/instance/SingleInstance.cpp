@@ -26,6 +26,7 @@ namespace {
 constexpr int kRetries = 50;
 constexpr DWORD kRetryPauseMillis = 100;
 constexpr DWORD kEmptyMailslotPauseMillis = 1000;
+constexpr DWORD kVmWaitPauseMillis = 100;  // a message may come before the VM exists
 constexpr DWORD kMaxMessageBytes = 65536;
 
 // The launcher's lowered full path: every spelling of one executable's path
@@ -135,7 +136,7 @@ Reading readNextMessage(HANDLE mailslot, std::u16string& message) {
 
 void listen(HANDLE mailslot) {
     log::logLine(u"listening to mailslot");
-    jvm::StartupCallback callback;
+    jvm::StartupCallback callback([] { ::Sleep(kVmWaitPauseMillis); });
     for (;;) {
         const Waiting waiting = awaitMessage(mailslot);
         if (waiting == Waiting::Failed) return;

@@ -3,8 +3,9 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <ctime>
 
+#include "common/TextFormat.h"
+#include "common/win/SystemClock.h"
 #include "common/win/WideText.h"
 #include "launcher/win/paths/Environment.h"
 #include "launcher/win/paths/FileSystem.h"
@@ -90,8 +91,8 @@ bool probeWritable(const std::string& base) {
 }
 
 bool probeWritable(const std::u16string& base) {
-    const std::wstring probe = toWide(base) + L"\\tvktw" + std::to_wstring(::GetCurrentProcessId()) +
-                               std::to_wstring(probeNumber());
+    const std::wstring probe =
+        toWide(base + u"\\tvktw" + unsignedText(::GetCurrentProcessId()) + signedText(probeNumber()));
     ::RemoveDirectoryW(probe.c_str());
     if (!::CreateDirectoryW(probe.c_str(), nullptr)) return false;
     const bool found = pathExists(toU16(probe));
@@ -100,7 +101,7 @@ bool probeWritable(const std::u16string& base) {
 }
 
 int probeNumber() {
-    std::srand(static_cast<unsigned>(::GetCurrentProcessId() * static_cast<unsigned long long>(std::time(nullptr))));
+    std::srand(static_cast<unsigned>(::GetCurrentProcessId() * secondsSince1970()));
     return std::rand();
 }
 

@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
-#include <ctime>
 #include <utility>
 
 #include "common/win/Handles.h"
 #include "common/win/LastError.h"
+#include "common/win/SystemClock.h"
 #include "common/win/WideText.h"
 #include "launcher/core/ConfigIds.h"
 #include "launcher/core/Log.h"
@@ -51,7 +51,7 @@ std::string tempFileName() {
 
 std::string createTempDirectory() {
     for (int attempt = 0; attempt < kTempDirectoryAttempts; ++attempt) {
-        const auto seconds = static_cast<std::int32_t>(static_cast<std::uint32_t>(std::time(nullptr)));
+        const auto seconds = static_cast<std::int32_t>(static_cast<std::uint32_t>(secondsSince1970()));
         const std::string directory = tempFileName() + "_dir" + std::to_string(seconds);
         log::logLine(u"Temp dir3: %S", directory);
         if (::CreateDirectoryA(directory.c_str(), nullptr)) {

@@ -46,7 +46,8 @@ bool writeToConsole(const std::u16string& text) {
 void writeToStandardError(const std::u16string& text) {
     bool substituted = false;
     const std::string narrow = toAnsi(text, substituted);
-    std::fprintf(stderr, "%s\n", narrow.c_str());
+    // Not fprintf: its formatting would bring the C library's whole printf.
+    std::fputs((narrow + "\n").c_str(), stderr);
     std::fflush(stderr);
 }
 

@@ -1,9 +1,6 @@
 #include "launcher/win/service/ServiceMain.h"
 
-#include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,11 +24,24 @@ constexpr DWORD kOutputChunk = 6000;
 constexpr DWORD kConsumerEndWaitMillis = 2000;
 constexpr wchar_t kPriorityKey[] = L"SOFTWARE\\norvale-systems\\tavik\\priority";
 
+// Slim reader/writer locks and condition variables: the C++ ones would bring
+// a threads runtime into every packed program.
+class ExclusiveLock {
+public:
+    explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { ::AcquireSRWLockExclusive(&lock_); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+    ~ExclusiveLock() { ::ReleaseSRWLockExclusive(&lock_); }
+
+private:
+    SRWLOCK& lock_;
+};
+
 // The status record and the write end of the shutdown pipe, shared by the
 // service main and the control handler's thread. Never destroyed: the
 // handler may still run while the process ends.
 struct Host {
-    std::mutex lock;
+    SRWLOCK lock = SRWLOCK_INIT;
     SERVICE_STATUS status{};
     SERVICE_STATUS_HANDLE statusHandle = nullptr;
     UniqueHandle shutdownPipe;
@@ -44,8 +54,8 @@ Host& host() {
 
 // Whether a service main is running, for the dispatcher's thread.
 struct Progress {
-    std::mutex lock;
-    std::condition_variable changed;
+    SRWLOCK lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
     bool running = false;
 };
 
@@ -57,13 +67,13 @@ Progress& progress() {
 void setRunning(bool running) {
     Progress& p = progress();
     {
-        const std::lock_guard<std::mutex> locked(p.lock);
+        const ExclusiveLock locked(p.lock);
         p.running = running;
     }
-    p.changed.notify_all();
+    ::WakeAllConditionVariable(&p.changed);
 }
 
-constexpr auto kLastStepsTimeout = std::chrono::seconds(30);
+constexpr ULONGLONG kLastStepsTimeoutMillis = 30000;
 
 // Reports the record as it stands; `failureText` is the log line of a refused report.
 void reportLocked(Host& h, std::u16string_view failureText) {
@@ -72,7 +82,7 @@ void reportLocked(Host& h, std::u16string_view failureText) {
 
 void setStateAndReport(DWORD state, std::u16string_view failureText) {
     Host& h = host();
-    const std::lock_guard<std::mutex> locked(h.lock);
+    const ExclusiveLock locked(h.lock);
     h.status.dwCurrentState = state;
     reportLocked(h, failureText);
 }
@@ -81,7 +91,7 @@ void setStateAndReport(DWORD state, std::u16string_view failureText) {
 // service-specific failure instead of a service that runs without an application.
 void reportStartFailure() {
     Host& h = host();
-    const std::lock_guard<std::mutex> locked(h.lock);
+    const ExclusiveLock locked(h.lock);
     h.status.dwCurrentState = SERVICE_STOPPED;
     h.status.dwWin32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR;
     h.status.dwServiceSpecificExitCode = kChildNotStarted;
@@ -90,7 +100,7 @@ void reportStartFailure() {
 
 bool stopRequested() {
     Host& h = host();
-    const std::lock_guard<std::mutex> locked(h.lock);
+    const ExclusiveLock locked(h.lock);
     return h.status.dwCurrentState == SERVICE_STOP_PENDING;
 }
 
@@ -99,7 +109,7 @@ bool stopRequested() {
 // state stays stop pending and the result says the line is still owed.
 bool takeShutdownPipe(UniqueHandle pipe) {
     Host& h = host();
-    const std::lock_guard<std::mutex> locked(h.lock);
+    const ExclusiveLock locked(h.lock);
     h.shutdownPipe = std::move(pipe);
     if (h.status.dwCurrentState == SERVICE_STOP_PENDING) return false;
     h.status.dwCurrentState = SERVICE_RUNNING;
@@ -114,7 +124,7 @@ void sendShutdown(int code) {
     const std::string line = std::to_string(code) + "\n";
     Host& h = host();
     {
-        const std::lock_guard<std::mutex> locked(h.lock);
+        const ExclusiveLock locked(h.lock);
         DWORD written = 0;
         if (!::WriteFile(h.shutdownPipe.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
             const SysError error = lastError("WriteFile");
@@ -132,7 +142,7 @@ void WINAPI controlHandler(DWORD code) {
         Host& h = host();
         if (code == SERVICE_CONTROL_STOP || code == SERVICE_CONTROL_SHUTDOWN) {
             {
-                const std::lock_guard<std::mutex> locked(h.lock);
+                const ExclusiveLock locked(h.lock);
                 if (code == SERVICE_CONTROL_SHUTDOWN) ++h.status.dwCheckPoint;
                 h.status.dwCurrentState = SERVICE_STOP_PENDING;
                 reportLocked(h, code == SERVICE_CONTROL_STOP ? u"SetServiceStatus 2 failed %d"
@@ -141,7 +151,7 @@ void WINAPI controlHandler(DWORD code) {
             sendShutdown(0);
             return;
         }
-        const std::lock_guard<std::mutex> locked(h.lock);
+        const ExclusiveLock locked(h.lock);
         reportLocked(h, u"SetServiceStatus 3 failed %d");
     } catch (...) {
         // Out of memory while logging: the request has been handled as far as it got.
@@ -205,7 +215,7 @@ bool runService(const std::vector<std::u16string>& arguments) {
     log::logLine(u"service main");
     Host& h = host();
     {
-        const std::lock_guard<std::mutex> locked(h.lock);
+        const ExclusiveLock locked(h.lock);
         h.status = SERVICE_STATUS{SERVICE_WIN32, SERVICE_RUNNING, SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN,
                                   NO_ERROR, 0, 0, kWaitHintMillis};
     }
@@ -284,8 +294,13 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
 
 void awaitServiceMainEnd() {
     Progress& p = progress();
-    std::unique_lock<std::mutex> locked(p.lock);
-    p.changed.wait_for(locked, kLastStepsTimeout, [&] { return !p.running; });
+    const ULONGLONG deadline = ::GetTickCount64() + kLastStepsTimeoutMillis;
+    const ExclusiveLock locked(p.lock);
+    while (p.running) {
+        const ULONGLONG now = ::GetTickCount64();
+        if (now >= deadline) return;
+        ::SleepConditionVariableSRW(&p.changed, &p.lock, static_cast<DWORD>(deadline - now), 0);
+    }
 }
 
 }  // namespace tavik::service
