@@ -9,6 +9,7 @@
 #include "common/win/Handles.h"
 #include "common/win/LastError.h"
 #include "common/win/Registry.h"
+#include "common/win/UserInterface.h"
 #include "common/win/WideText.h"
 #include "launcher/core/ConfigIds.h"
 #include "launcher/core/InstanceNames.h"
@@ -203,25 +204,27 @@ std::uint32_t awaitInstancePid(const std::string& path) {
 }
 
 struct WindowSearch {
+    const UserInterface& ui;
     DWORD processId;
     MinimisedWindows minimised;
 };
 
 BOOL CALLBACK activateIfOwned(HWND window, LPARAM parameter) noexcept {
     const auto& search = *reinterpret_cast<const WindowSearch*>(parameter);
+    const UserInterface& ui = search.ui;
     DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    if (owner != search.processId || !::IsWindowVisible(window)) return TRUE;
+    ui.windowThreadProcessId(window, &owner);
+    if (owner != search.processId || !ui.isWindowVisible(window)) return TRUE;
     try {
         log::logLine(u"found window %p", static_cast<const void*>(window));
-        if (search.minimised == MinimisedWindows::Restored && ::IsIconic(window)) {
+        if (search.minimised == MinimisedWindows::Restored && ui.isIconic(window)) {
             log::logLine(u"restore");
-            ::ShowWindow(window, SW_RESTORE);
+            ui.showWindow(window, SW_RESTORE);
         }
         log::logLine(u"foreground");
-        ::SetForegroundWindow(window);
+        ui.setForegroundWindow(window);
         log::logLine(u"popup");
-        ::SetForegroundWindow(::GetLastActivePopup(window));
+        ui.setForegroundWindow(ui.lastActivePopup(window));
         log::logLine(u"done");
     } catch (...) {
         // Out of memory while logging: the next window still gets its turn.
@@ -269,8 +272,10 @@ std::uint32_t readInstancePid(std::string_view instancePath) {
 }
 
 void activateInstanceWindows(std::uint32_t processId, MinimisedWindows minimised) {
-    WindowSearch search{processId, minimised};
-    ::EnumWindows(&activateIfOwned, reinterpret_cast<LPARAM>(&search));
+    const UserInterface* const ui = userInterface();
+    if (ui == nullptr) return;
+    WindowSearch search{*ui, processId, minimised};
+    ui->enumWindows(&activateIfOwned, reinterpret_cast<LPARAM>(&search));
 }
 
 void sendStartupNotification(std::uint32_t processId, std::u16string_view tail) {

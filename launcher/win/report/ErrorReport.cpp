@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "common/TextFormat.h"
+#include "common/win/UserInterface.h"
 #include "common/win/WideText.h"
 #include "launcher/core/ConfigStore.h"
 #include "launcher/win/image/Config.h"
@@ -30,8 +31,10 @@ std::u16string withLogReference(std::u16string_view text) {
 // A message box needs a desktop. Without one (a service session, headless
 // Wine) MessageBoxW fails at once; the text then goes where console text goes.
 bool showMessageBox(const std::u16string& text) {
+    const UserInterface* const ui = userInterface();
+    if (ui == nullptr) return false;
     const std::wstring caption = toWide(image::messageText(config::kErrorCaptionMessageId));
-    return ::MessageBoxW(nullptr, toWide(text).c_str(), caption.c_str(), MB_ICONERROR) > 0;
+    return ui->messageBox(nullptr, toWide(text).c_str(), caption.c_str(), MB_ICONERROR) > 0;
 }
 
 bool writeToConsole(const std::u16string& text) {
