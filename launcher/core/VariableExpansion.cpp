@@ -153,7 +153,9 @@ void expandEnvironment(std::basic_string<Char>& text, View<Char> block) {
 }
 
 // Every name starts with "%" or "$", and values are only inserted where one
-// was found: without either the sources need not even be asked.
+// was found: without either nothing needs building, not even a copy of the
+// environment. The system's temporary directory is still asked for, as the
+// launcher ends at the first expansion when it has none.
 template <class Char>
 bool mayHoldVariable(View<Char> text) {
     return text.find_first_of(View<Char>(kVariableStarts<Char>, 2)) != View<Char>::npos;
@@ -181,7 +183,13 @@ void replaceAll(std::string& text, std::string_view pattern, std::string_view va
 }
 
 void expandVariables(std::u16string& text, bool ansiSafe, const ExpansionSources& sources) {
-    if (!mayHoldVariable<char16_t>(text)) return;
+    if (!mayHoldVariable<char16_t>(text)) {
+        if (ansiSafe)
+            sources.tempBaseDirectory();
+        else
+            sources.tempBaseDirectoryWide();
+        return;
+    }
     // Narrow values stay narrow until inserted, so they are logged as such.
     using Value = std::variant<std::string, std::u16string>;
     const Value values[kSlots] = {
@@ -200,7 +208,10 @@ void expandVariables(std::u16string& text, bool ansiSafe, const ExpansionSources
 }
 
 void expandVariablesNarrow(std::string& text, const ExpansionSources& sources) {
-    if (!mayHoldVariable<char>(text)) return;
+    if (!mayHoldVariable<char>(text)) {
+        sources.tempBaseDirectory();
+        return;
+    }
     const std::string values[kSlots] = {
         sources.launcherDirectory(), sources.launcherTempDirectory(), ";",
         sources.javaHome(),          sources.tempBaseDirectory(),
