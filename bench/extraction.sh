@@ -2,7 +2,8 @@
 # Extraction throughput under Wine: a packed launcher holding 100 MiB in 10
 # files against a plain CopyFileW copy of the same files, same machine, same
 # run. The launcher's time is read off its log (from "extracting files" to
-# "extracting files done"). Usage: bench/extraction.sh [runs]   (after build.sh)
+# "extracting files done"). Usage: [TEMPLATE=launcher.exe] bench/extraction.sh [runs]
+# (after build.sh; TEMPLATE measures another template, by default the built one)
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 source "$repo/bench/common.sh"
@@ -20,7 +21,7 @@ executable_kind = "console"
 [files]
 embed = [ ${embed%, } ]
 TOML
-"$repo/build/host/tools/pack/tavik-pack" --runtime-jar "$repo/build/host/java/tavik-runtime.jar" "$repo/build/win64/launcher/win/launcher.exe" "$work/project.toml" "$work/app.exe"
+"$repo/build/host/tools/pack/tavik-pack" --runtime-jar "$repo/build/host/java/tavik-runtime.jar" "${TEMPLATE:-$repo/build/win64/launcher/win/launcher.exe}" "$work/project.toml" "$work/app.exe"
 "$repo/scripts/wine-prefix" win64 start >/dev/null
 ms_of() { sed -n "s/^.*\[\([0-9]*\):\([0-9]*\)\] $1\r\?$/\1 \2/p" "$2" | awk '{print $1*1000+$2}'; }
 

@@ -3,7 +3,8 @@
 # JNI_CreateJavaVM call (the recording VM's clock) for a packed launcher with
 # three embedded jars, against a trivial program's creation-to-entry time on
 # the same clock; then whether 10,000 VM options from a .vmoptions file reach
-# the VM whole and in order. Usage: bench/jvm-start.sh [runs]   (after build.sh)
+# the VM whole and in order. Usage: [TEMPLATE=launcher.exe] bench/jvm-start.sh [runs]
+# (after build.sh; TEMPLATE measures another template, by default the built one)
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 source "$repo/bench/common.sh"
@@ -29,7 +30,7 @@ TOML
 pack() {
     project "$1" > "$work/$2.toml"
     "$repo/build/host/tools/pack/tavik-pack" --runtime-jar "$repo/build/host/java/tavik-runtime.jar" \
-        "$build/launcher/win/launcher.exe" "$work/$2.toml" "$work/$2.exe"
+        "${TEMPLATE:-$build/launcher/win/launcher.exe}" "$work/$2.toml" "$work/$2.exe"
 }
 pack "" app
 "$repo/scripts/wine-prefix" win64 start >/dev/null
