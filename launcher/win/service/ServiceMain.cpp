@@ -25,7 +25,8 @@ constexpr DWORD kConsumerEndWaitMillis = 2000;
 constexpr wchar_t kPriorityKey[] = L"SOFTWARE\\norvale-systems\\tavik\\priority";
 
 // Slim reader/writer locks and condition variables: the C++ ones would bring
-// a threads runtime into every packed program.
+// the threads runtime's condition variables and std::system_error into every
+// packed program.
 class ExclusiveLock {
 public:
     explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { ::AcquireSRWLockExclusive(&lock_); }
