@@ -17,28 +17,31 @@ struct UserInterface {
     decltype(&::ShowWindow) showWindow;
     decltype(&::SetForegroundWindow) setForegroundWindow;
     decltype(&::GetLastActivePopup) lastActivePopup;
+
+    bool complete() const {
+        return messageBox && enumWindows && windowThreadProcessId && isWindowVisible && isIconic && showWindow &&
+               setForegroundWindow && lastActivePopup;
+    }
 };
 
-// Null when user32 or one of the functions is missing.
+inline UserInterface bindUserInterface() noexcept {
+    const HMODULE user32 = systemLibrary(L"user32.dll");
+    return {
+        findFunction<decltype(&::MessageBoxW)>(user32, "MessageBoxW"),
+        findFunction<decltype(&::EnumWindows)>(user32, "EnumWindows"),
+        findFunction<decltype(&::GetWindowThreadProcessId)>(user32, "GetWindowThreadProcessId"),
+        findFunction<decltype(&::IsWindowVisible)>(user32, "IsWindowVisible"),
+        findFunction<decltype(&::IsIconic)>(user32, "IsIconic"),
+        findFunction<decltype(&::ShowWindow)>(user32, "ShowWindow"),
+        findFunction<decltype(&::SetForegroundWindow)>(user32, "SetForegroundWindow"),
+        findFunction<decltype(&::GetLastActivePopup)>(user32, "GetLastActivePopup"),
+    };
+}
+
+// Bound once; null when user32 or one of the functions is missing.
 inline const UserInterface* userInterface() noexcept {
-    static const UserInterface* const bound = []() noexcept -> const UserInterface* {
-        const HMODULE user32 = systemLibrary(L"user32.dll");
-        static const UserInterface functions{
-            findFunction<decltype(&::MessageBoxW)>(user32, "MessageBoxW"),
-            findFunction<decltype(&::EnumWindows)>(user32, "EnumWindows"),
-            findFunction<decltype(&::GetWindowThreadProcessId)>(user32, "GetWindowThreadProcessId"),
-            findFunction<decltype(&::IsWindowVisible)>(user32, "IsWindowVisible"),
-            findFunction<decltype(&::IsIconic)>(user32, "IsIconic"),
-            findFunction<decltype(&::ShowWindow)>(user32, "ShowWindow"),
-            findFunction<decltype(&::SetForegroundWindow)>(user32, "SetForegroundWindow"),
-            findFunction<decltype(&::GetLastActivePopup)>(user32, "GetLastActivePopup"),
-        };
-        const bool complete = functions.messageBox && functions.enumWindows && functions.windowThreadProcessId &&
-                              functions.isWindowVisible && functions.isIconic && functions.showWindow &&
-                              functions.setForegroundWindow && functions.lastActivePopup;
-        return complete ? &functions : nullptr;
-    }();
-    return bound;
+    static const UserInterface functions = bindUserInterface();
+    return functions.complete() ? &functions : nullptr;
 }
 
 }  // namespace tavik
